@@ -1,0 +1,23 @@
+#include "checks/server_info.h"
+
+#include "platform/format.h"
+
+namespace winreach {
+
+void CheckServerInfo(Platform& platform, std::wstring_view machine_path) {
+  for (const uint32_t level : {100u, 101u, 102u, 503u}) {
+    uint8_t* information = nullptr;
+    const uint32_t status = platform.management().ServerGetInfo(machine_path, level, &information);
+    // Success is what came back, not the status: a block with a non-zero
+    // status still counts, and status 0 without a block does not.
+    if (information != nullptr) {
+      platform.console().Write(L"NetServerGetInfo level " + Unsigned(level) + L" OK!\n");
+      platform.management().BufferFree(information);
+    } else {
+      platform.console().Write(L"NetServerGetInfo level " + Unsigned(level) + L" failed! Error " +
+                               Hex8(status) + L"\n");
+    }
+  }
+}
+
+}  // namespace winreach

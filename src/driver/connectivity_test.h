@@ -1,0 +1,20 @@
+// The test run: obtains the target's name, prints the banner and runs every
+// check once, in a fixed order.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace winreach {
+
+// Longest name the run accepts: "\\" and the name must fit in the 255
+// characters of the machine path.
+inline constexpr size_t kMaxTargetName = 253;
+
+// Runs the whole test. `arguments` are the process arguments after the
+// program's name. Returns the process exit code, always 0.
+int ConnectivityTest(Platform& platform, const std::vector<std::wstring>& arguments);
+
+}  // namespace winreach

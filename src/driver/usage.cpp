@@ -1,0 +1,40 @@
+#include "driver/usage.h"
+
+#include "driver/connectivity_test.h"
+#include "platform/format.h"
+
+namespace winreach {
+
+std::wstring ProductNotice() {
+  return L"winreach " WINREACH_VERSION L" - remote Windows computer connectivity test";
+}
+
+bool IsUsageRequest(std::wstring_view argument) {
+  return argument == L"-h" || argument == L"--help" || argument == L"/?" || argument == L"-?" ||
+         argument == L"--version";
+}
+
+std::wstring UsageText(std::wstring_view argument) {
+  if (argument == L"--version") return ProductNotice() + L"\n";
+  return L"Usage: winreach [COMPUTER]\n"
+         L"\n"
+         L"Checks whether the remote Windows computer COMPUTER (a name or an IPv4\n"
+         L"address) can be reached and administered over the network: name\n"
+         L"resolution, NetBIOS adapter status, ping (IPv4, then IPv6), server\n"
+         L"information, remote registry, the ADMIN$ share and the service control\n"
+         L"manager. Each check prints its result; nothing is changed on COMPUTER.\n"
+         L"\n"
+         L"Without COMPUTER, asks for the name and waits for a key at the end.\n"
+         L"Remote checks run with the rights of the user who starts the tool.\n"
+         L"\n"
+         L"  -h, --help   show this text\n"
+         L"  --version    show the version\n";
+}
+
+std::wstring NameTooLongText(size_t length) {
+  return L"winreach: the name is " + Unsigned(static_cast<uint32_t>(length)) +
+         L" characters long; a computer name has at most " +
+         Unsigned(static_cast<uint32_t>(kMaxTargetName)) + L" characters\n";
+}
+
+}  // namespace winreach

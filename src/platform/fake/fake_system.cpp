@@ -1,0 +1,29 @@
+#include "platform/fake/fake_system.h"
+
+#include <cwctype>
+
+namespace winreach {
+
+std::wstring FakeSystem::UpperCase(std::wstring_view text) {
+  std::wstring upper(text);
+  for (auto& c : upper) c = static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c)));
+  return upper;
+}
+
+// Latin-1 stands in for the code page: one byte per character, '?' beyond.
+std::string FakeSystem::ToCodePage(std::wstring_view text, size_t max_bytes) {
+  std::string bytes;
+  for (wchar_t c : text) {
+    if (bytes.size() == max_bytes) break;
+    bytes.push_back(static_cast<uint32_t>(c) <= 0xFF ? static_cast<char>(c) : '?');
+  }
+  return bytes;
+}
+
+std::wstring FakeSystem::FromCodePage(std::string_view text) {
+  std::wstring wide;
+  for (char c : text) wide.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
+  return wide;
+}
+
+}  // namespace winreach

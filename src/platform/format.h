@@ -1,0 +1,46 @@
+// Small typed formatters for the tool's messages. Messages are composed from
+// these pieces instead of printf-style formats, whose %s and %S mean different
+// things to glibc and to the Windows C runtime.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace winreach {
+
+// "%08X": eight upper-case hexadecimal digits.
+std::wstring Hex8(uint32_t value);
+
+// "%d": signed decimal of the 32-bit value.
+std::wstring Decimal(int32_t value);
+
+// "%u": unsigned decimal.
+std::wstring Unsigned(uint32_t value);
+
+// "%x" for 8-bit messages: lower-case hexadecimal without leading zeros.
+std::string HexLower8(uint32_t value);
+
+// "%02x" for 8-bit messages.
+std::string HexByte8(uint8_t value);
+
+// "%u" for 8-bit messages.
+std::string Unsigned8(uint32_t value);
+
+// The 8-bit name of the ping methods: each character up to U+00FF becomes the
+// byte of the same value; the name ends before the first character above
+// U+00FF, and at most 255 bytes remain.
+std::string ByteNameOf(std::wstring_view name);
+
+// Longest 8-bit name the buffers hold (256 bytes with the terminator).
+inline constexpr size_t kMaxEightBitName = 255;
+
+}  // namespace winreach
+
+namespace winreach {
+
+// A wide string from UTF-16LE data: up to the first zero unit or the end of
+// the data, whichever comes first; never reads beyond `size` bytes.
+std::wstring WideFromUtf16Le(const uint8_t* data, size_t size);
+
+}  // namespace winreach

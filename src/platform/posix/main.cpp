@@ -1,0 +1,19 @@
+// The program's entry on Linux: the arguments arrive as UTF-8 bytes.
+#include <clocale>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "driver/connectivity_test.h"
+#include "platform/posix/utf8.h"
+
+int main(int argc, char** argv) {
+  // The user's locale decides upper-casing; where it has no notion of
+  // letters beyond ASCII, the C library's UTF-8 locale supplies them.
+  std::setlocale(LC_ALL, "");
+  if (MB_CUR_MAX == 1) std::setlocale(LC_CTYPE, "C.UTF-8");
+
+  std::vector<std::wstring> arguments;
+  for (int i = 1; i < argc; ++i) arguments.push_back(winreach::DecodeUtf8(argv[i]));
+  return winreach::ConnectivityTest(winreach::Platform::Default(), arguments);
+}

@@ -1,0 +1,65 @@
+#include "platform/posix/system_posix.h"
+
+#include <limits.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cwctype>
+
+#include "platform/posix/last_error.h"
+#include "platform/posix/utf8.h"
+
+namespace winreach {
+
+namespace {
+
+int64_t Nanoseconds(clockid_t clock) {
+  struct timespec now {};
+  ::clock_gettime(clock, &now);
+  return int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec;
+}
+
+constexpr size_t kMaxComputerName = 127;
+
+}  // namespace
+
+uint32_t PosixSystem::LastError() { return ThreadLastError(); }
+
+void PosixSystem::SetLastError(uint32_t code) { SetThreadLastError(code); }
+
+uint32_t PosixSystem::CurrentProcessId() { return static_cast<uint32_t>(::getpid()); }
+
+// Milliseconds since boot, suspended time included, as the tick count counts.
+uint32_t PosixSystem::TickCount() {
+  return static_cast<uint32_t>(Nanoseconds(CLOCK_BOOTTIME) / 1'000'000);
+}
+
+int64_t PosixSystem::PerformanceFrequency() { return 1'000'000'000; }
+
+int64_t PosixSystem::PerformanceCounter() { return Nanoseconds(CLOCK_MONOTONIC); }
+
+// The host name's first label, as the NetBIOS-style computer name is the
+// short name; empty when the kernel does not say.
+std::wstring PosixSystem::ComputerName() {
+  char name[HOST_NAME_MAX + 1] = {};
+  if (::gethostname(name, sizeof name - 1) != 0) return {};
+  std::string_view label(name);
+  label = label.substr(0, label.find('.'));
+  std::wstring wide = DecodeUtf8(label);
+  if (wide.size() > kMaxComputerName) wide.resize(kMaxComputerName);
+  return wide;
+}
+
+std::wstring PosixSystem::UpperCase(std::wstring_view text) {
+  std::wstring upper(text);
+  for (auto& c : upper) c = static_cast<wchar_t>(std::towupper(static_cast<wint_t>(c)));
+  return upper;
+}
+
+std::string PosixSystem::ToCodePage(std::wstring_view text, size_t max_bytes) {
+  return EncodeUtf8Bounded(text, max_bytes);
+}
+
+std::wstring PosixSystem::FromCodePage(std::string_view text) { return DecodeUtf8(text); }
+
+}  // namespace winreach

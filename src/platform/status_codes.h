@@ -1,0 +1,44 @@
+// Windows status codes that the logic and the Linux platform name. The values
+// are the platform's (winerror.h, lmerr.h, winsock2.h); the names avoid the
+// SDK's macros so that this header can stand beside them in the Windows build.
+#pragma once
+
+#include <cstdint>
+
+namespace winreach::status {
+
+inline constexpr uint32_t kSuccess = 0;
+inline constexpr uint32_t kFileNotFound = 2;
+inline constexpr uint32_t kPathNotFound = 3;
+inline constexpr uint32_t kAccessDenied = 5;
+inline constexpr uint32_t kInvalidHandle = 6;
+inline constexpr uint32_t kNotEnoughMemory = 8;
+inline constexpr uint32_t kBadNetPath = 53;
+inline constexpr uint32_t kUnexpectedNetError = 59;
+inline constexpr uint32_t kBadNetName = 67;
+inline constexpr uint32_t kInvalidParameter = 87;
+inline constexpr uint32_t kInsufficientBuffer = 122;
+inline constexpr uint32_t kInvalidLevel = 124;
+inline constexpr uint32_t kMoreData = 234;
+inline constexpr uint32_t kLogonFailure = 1326;
+inline constexpr uint32_t kRpcServerUnavailable = 1722;
+inline constexpr uint32_t kRpcProtocolError = 1728;
+
+// Windows Sockets.
+inline constexpr uint32_t kWsaAccess = 10013;
+inline constexpr uint32_t kWsaInvalidArgument = 10022;
+inline constexpr uint32_t kWsaTooManySockets = 10024;
+inline constexpr uint32_t kWsaMessageSize = 10040;
+inline constexpr uint32_t kWsaProtocolNotSupported = 10043;
+inline constexpr uint32_t kWsaAddressFamilyNotSupported = 10047;
+inline constexpr uint32_t kWsaNetworkUnreachable = 10051;
+inline constexpr uint32_t kWsaNoBuffers = 10055;
+inline constexpr uint32_t kWsaTimedOut = 10060;
+inline constexpr uint32_t kWsaConnectionRefused = 10061;
+inline constexpr uint32_t kWsaHostUnreachable = 10065;
+inline constexpr uint32_t kWsaHostNotFound = 11001;
+inline constexpr uint32_t kWsaTryAgain = 11002;
+inline constexpr uint32_t kWsaNoRecovery = 11003;
+inline constexpr uint32_t kWsaNoData = 11004;
+
+}  // namespace winreach::status

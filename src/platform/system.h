@@ -1,0 +1,43 @@
+// Process-wide operating-system facts: the thread's last error code, the
+// process identifier, clocks, the local computer's name and text conversions.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace winreach {
+
+class System {
+ public:
+  virtual ~System() = default;
+
+  // GetLastError / SetLastError: a stored code reads back unchanged.
+  virtual uint32_t LastError() = 0;
+  virtual void SetLastError(uint32_t code) = 0;
+
+  virtual uint32_t CurrentProcessId() = 0;
+
+  // Milliseconds since the system started, wrapping at 32 bits.
+  virtual uint32_t TickCount() = 0;
+
+  // A monotonic high-resolution counter and its non-zero rate per second.
+  virtual int64_t PerformanceFrequency() = 0;
+  virtual int64_t PerformanceCounter() = 0;
+
+  // The local computer's name, at most 127 characters; empty when unknown.
+  virtual std::wstring ComputerName() = 0;
+
+  // An upper-case copy under the user's locale.
+  virtual std::wstring UpperCase(std::wstring_view text) = 0;
+
+  // The driver's conversion of a name to the system's 8-bit code page, at
+  // most `max_bytes` bytes, cut without notice.
+  virtual std::string ToCodePage(std::wstring_view text, size_t max_bytes) = 0;
+
+  // "%S" in a wide message: an 8-bit string from the system's code page.
+  virtual std::wstring FromCodePage(std::string_view text) = 0;
+};
+
+}  // namespace winreach
