@@ -1,0 +1,53 @@
+# Helpers for the integration tests, sourced by ./run. Every test runs the
+# built program inside the client namespace of the test network.
+. "$(cd "$(dirname "${BASH_SOURCE[0]}")/../testnet" && pwd)/common.sh"
+
+: "${WINREACH:?WINREACH must name the built program}"
+
+# Runs a command in the client namespace (or the server one).
+wr_cli() { ip netns exec "$CLI" "$@"; }
+wr_srv() { ip netns exec "$SRV" "$@"; }
+
+# Runs the program in the client namespace with standard input closed off,
+# within a time limit; the output is what the test compares.
+winreach_cli() { wr_cli timeout 60 "$WINREACH" "$@" </dev/null; }
+
+# assert_eq EXPECTED ACTUAL [LABEL]: a unified diff and failure on mismatch.
+assert_eq() {
+  local expected=$1 actual=$2 label=${3:-output}
+  if [ "$expected" != "$actual" ]; then
+    echo "  $label differs (- expected, + actual):"
+    diff -u <(printf '%s\n' "$expected") <(printf '%s\n' "$actual") | tail -n +3 | sed 's/^/    /'
+    return 1
+  fi
+}
+
+# assert_contains HAYSTACK LINE [LABEL]: LINE must stand whole in HAYSTACK.
+assert_contains() {
+  local haystack=$1 line=$2 label=${3:-output}
+  if ! grep -qxF -- "$line" <<<"$haystack"; then
+    echo "  $label lacks the line: $line"
+    printf '%s\n' "$haystack" | sed 's/^/    | /'
+    return 1
+  fi
+}
+
+# assert_between LOW HIGH VALUE LABEL: LOW <= VALUE <= HIGH (integers).
+assert_between() {
+  if [ "$3" -lt "$1" ] || [ "$3" -gt "$2" ]; then
+    echo "  $4 is $3, outside $1..$2"
+    return 1
+  fi
+}
+
+# Milliseconds on the monotonic clock, for bounded-time assertions.
+now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
+
+# The banner as the program prints it for TARGET (upper-cased) run in the
+# client namespace, whose host name is the machine's.
+banner() {
+  local upper
+  upper=$(printf '%s' "$1" | tr '[:lower:]' '[:upper:]')
+  printf '\n%s\nTesting network connectivity to the remote computer %s\nLocal computer: %s\n' \
+    "$("$WINREACH" --version)" "$upper" "$(hostname | cut -d. -f1)"
+}
