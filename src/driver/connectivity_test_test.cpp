@@ -1,0 +1,181 @@
+#include "driver/connectivity_test.h"
+
+#include <gtest/gtest.h>
+
+#include "driver/usage.h"
+#include "platform/fake/fake_platform.h"
+
+namespace winreach {
+namespace {
+
+// A platform on which every remote check fails, so that the run's own lines
+// and its order stand out.
+class ConnectivityTestTest : public ::testing::Test {
+ protected:
+  ConnectivityTestTest() {
+    platform_.sockets_.AddHost("srv01", "srv01.example.test", 10, 1, 2, 3);
+    platform_.registry_.connect_status = 53;
+    platform_.files_.open_all = false;
+    platform_.files_.missing_error = 53;
+    platform_.services_.open_error = 1722;
+  }
+
+  std::wstring Run(std::vector<std::wstring> arguments) {
+    EXPECT_EQ(0, ConnectivityTest(platform_, arguments));
+    return platform_.console_.Output();
+  }
+
+  static std::wstring Banner(const std::wstring& display) {
+    return L"\n" + ProductNotice() + L"\nTesting network connectivity to the remote computer " +
+           display + L"\nLocal computer: LOCALBOX\n\n";
+  }
+
+  static constexpr wchar_t kRemoteFailures[] =
+      L"NetServerGetInfo level 100 failed! Error 00000035\n"
+      L"NetServerGetInfo level 101 failed! Error 00000035\n"
+      L"NetServerGetInfo level 102 failed! Error 00000035\n"
+      L"NetServerGetInfo level 503 failed! Error 00000035\n"
+      L"Remote access to the registry (HKEY_LOCAL_MACHINE) failed! Error 00000035\n"
+      L"Remote access to the ADMIN$ share failed! Error 00000035\n"
+      L"Unable to connect to the SCM! Error 000006BA\n";
+
+  FakePlatform platform_;
+};
+
+TEST_F(ConnectivityTestTest, CommandLineRunPrintsEveryCheckInOrderWithoutPromptOrPause) {
+  const std::wstring output = Run({L"srv01", L"ignored"});
+  EXPECT_EQ(Banner(L"SRV01") +
+                L"IP address: 10.1.2.3\n"
+                L"Host name: srv01.example.test\n"
+                L"The NCBRESET return code is: 0x23 \n"
+                L"Unable to ping the computer!\n" +
+                kRemoteFailures,
+            output);
+  EXPECT_EQ(0, platform_.console_.key_waits);
+  EXPECT_EQ(std::vector<uint16_t>{0x0202}, platform_.sockets_.startups);
+  EXPECT_EQ(1, platform_.sockets_.cleanups);
+}
+
+TEST_F(ConnectivityTestTest, InteractiveRunPromptsThenPausesForOneKey) {
+  platform_.console_.words = {L"srv01"};
+  const std::wstring output = Run({});
+  EXPECT_EQ(L"Remote computer name:" + Banner(L"SRV01"),
+            output.substr(0, 21 + Banner(L"SRV01").size()));
+  EXPECT_EQ(1, platform_.console_.key_waits);
+  ASSERT_GE(platform_.console_.messages.size(), 2u);
+  const auto& last = platform_.console_.messages;
+  EXPECT_EQ(L"Press any key to continue", last[last.size() - 2].text);
+  EXPECT_FALSE(last[last.size() - 2].wide);
+  EXPECT_EQ(L"\n", last.back().text);
+}
+
+TEST_F(ConnectivityTestTest, InteractiveEndOfInputRunsTheChecksWithAnEmptyName) {
+  const std::wstring output = Run({});
+  EXPECT_EQ(std::vector<std::string>{""}, platform_.sockets_.lookups);
+  EXPECT_EQ(L"\\\\", platform_.management_.calls.at(0).first);
+  EXPECT_EQ(1, platform_.console_.key_waits);
+  EXPECT_NE(std::wstring::npos, output.find(L"remote computer \nLocal computer"));
+}
+
+TEST_F(ConnectivityTestTest, LowerCaseNameIsUpperCaseInTheBannerOnly) {
+  platform_.sockets_.AddHost("SrV01", "srv01", 10, 1, 2, 3);
+  const std::wstring output = Run({L"SrV01"});
+  EXPECT_NE(std::wstring::npos, output.find(L"remote computer SRV01\n"));
+  EXPECT_EQ(std::vector<std::string>{"SrV01"}, platform_.sockets_.lookups);
+  EXPECT_EQ(L"\\\\SrV01", platform_.management_.calls.at(0).first);
+  EXPECT_EQ(L"\\\\SrV01", platform_.services_.opens.at(0).machine);
+}
+
+TEST_F(ConnectivityTestTest, UnresolvedNameSkipsOnlyTheAdapterStatus) {
+  platform_.sockets_.resolve_error = 11001;
+  const std::wstring output = Run({L"nowhere"});
+  EXPECT_EQ(Banner(L"NOWHERE") +
+                L"Name resolution problem! Error code: 00002AF9\n"
+                L"Unable to ping the computer!\n" +
+                kRemoteFailures,
+            output);
+  EXPECT_TRUE(platform_.netbios_.calls.empty());
+}
+
+TEST_F(ConnectivityTestTest, HostEntryWithoutNamePrintsQuestionMark) {
+  platform_.sockets_.hosts["srv01"].official_name.reset();
+  EXPECT_NE(std::wstring::npos, Run({L"srv01"}).find(L"\nHost name: ?\n"));
+}
+
+TEST_F(ConnectivityTestTest, AdapterStatusIsAskedOfTheDottedAddress) {
+  platform_.sockets_.AddHost("srv01", "srv01", 192, 168, 100, 200);
+  platform_.netbios_.handler = [](NCB* ncb) -> uint8_t {
+    return ncb->ncb_command == NCBRESET ? 0 : NRC_CMDTMO;
+  };
+  const std::wstring output = Run({L"srv01"});
+  EXPECT_NE(std::wstring::npos, output.find(L"IP address: 192.168.100.200\n"));
+  const NCB& query = platform_.netbios_.calls.back();
+  EXPECT_EQ(NCBASTAT, query.ncb_command);
+  EXPECT_EQ(0, std::memcmp(query.ncb_callname, "192.168.100.200\0", 16));
+  EXPECT_NE(std::wstring::npos, output.find(L"The NCBASTAT return code is: 0x5 \n"));
+}
+
+TEST_F(ConnectivityTestTest, SocketsThatDoNotStartEndTheRunAtOnceEvenInteractively) {
+  platform_.sockets_.startup_result = 10091;
+  platform_.console_.words = {L"srv01"};
+  const std::wstring output = Run({});
+  EXPECT_EQ(L"Remote computer name:" + Banner(L"SRV01") +
+                L"Unable to intialize Windows sockets. Error code: 0000276B\n",
+            output);
+  EXPECT_EQ(0, platform_.console_.key_waits);
+  EXPECT_TRUE(platform_.sockets_.lookups.empty());
+  EXPECT_TRUE(platform_.management_.calls.empty());
+  EXPECT_EQ(0, platform_.sockets_.cleanups);
+}
+
+TEST_F(ConnectivityTestTest, LongestNameFillsTheMachinePath) {
+  const std::wstring name(kMaxTargetName, L'a');
+  Run({name});
+  EXPECT_TRUE(platform_.console_.errors.empty());
+  EXPECT_EQ(255u, platform_.management_.calls.at(0).first.size());
+  EXPECT_EQ(L"\\\\" + name + L"\\ADMIN$\\system32\\ntoskrnl.exe",
+            platform_.files_.opens.at(0).path);
+}
+
+TEST_F(ConnectivityTestTest, OverLongNameIsRefusedBeforeAnythingIsSent) {
+  for (const size_t length : {kMaxTargetName + 1, size_t{255}, size_t{256}, size_t{10000}}) {
+    FakePlatform platform;
+    EXPECT_EQ(0, ConnectivityTest(platform, {std::wstring(length, L'n')}));
+    EXPECT_EQ(L"", platform.console_.Output());
+    EXPECT_EQ(NameTooLongText(length), platform.console_.errors);
+    EXPECT_TRUE(platform.sockets_.startups.empty());
+    EXPECT_TRUE(platform.sockets_.lookups.empty());
+    EXPECT_TRUE(platform.management_.calls.empty());
+  }
+}
+
+TEST_F(ConnectivityTestTest, OverLongTypedNameIsRefusedAndStillPauses) {
+  platform_.console_.words = {std::wstring(300, L'x')};
+  Run({});
+  EXPECT_EQ(NameTooLongText(300), platform_.console_.errors);
+  EXPECT_TRUE(platform_.sockets_.lookups.empty());
+  EXPECT_EQ(1, platform_.console_.key_waits);
+}
+
+TEST_F(ConnectivityTestTest, NamesWithFormatCharactersArePassedThroughVerbatim) {
+  const std::wstring name = L"%s%n\\\"%08X";
+  const std::wstring output = Run({name});
+  EXPECT_NE(std::wstring::npos, output.find(L"remote computer %S%N\\\"%08X\n"));
+  EXPECT_EQ(L"\\\\" + name, platform_.management_.calls.at(0).first);
+}
+
+TEST_F(ConnectivityTestTest, HelpAndVersionRunNoCheck) {
+  for (const wchar_t* argument : {L"-h", L"--help", L"/?", L"-?", L"--version"}) {
+    FakePlatform platform;
+    EXPECT_EQ(0, ConnectivityTest(platform, {argument}));
+    EXPECT_TRUE(platform.sockets_.startups.empty()) << argument;
+    EXPECT_TRUE(platform.libraries_.loads.empty()) << argument;
+    EXPECT_FALSE(platform.console_.Output().empty()) << argument;
+  }
+  FakePlatform platform;
+  ConnectivityTest(platform, {L"--version"});
+  EXPECT_EQ(ProductNotice() + L"\n", platform.console_.Output());
+}
+
+}  // namespace
+}  // namespace winreach

@@ -1,0 +1,61 @@
+#include "platform/format.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+
+namespace winreach {
+namespace {
+
+TEST(FormatTest, NumbersAsThePrintfConversionsWouldPrintThem) {
+  EXPECT_EQ(L"00000000", Hex8(0));
+  EXPECT_EQ(L"00002AF9", Hex8(11001));
+  EXPECT_EQ(L"FFFFFFFF", Hex8(0xFFFFFFFF));
+  EXPECT_EQ(L"0", Decimal(0));
+  EXPECT_EQ(L"11003", Decimal(11003));
+  EXPECT_EQ(L"-1", Decimal(-1));
+  EXPECT_EQ(L"-2147483648", Decimal(INT32_MIN));
+  EXPECT_EQ(L"4294967295", Unsigned(UINT32_MAX));
+  EXPECT_EQ("0", HexLower8(0));
+  EXPECT_EQ("23", HexLower8(0x23));
+  EXPECT_EQ("ff", HexLower8(0xFF));
+  EXPECT_EQ("0a", HexByte8(0x0A));
+  EXPECT_EQ("255", Unsigned8(255));
+}
+
+TEST(FormatTest, ByteNameStopsBeforeTheFirstCharacterAboveFF) {
+  EXPECT_EQ("host", ByteNameOf(L"host"));
+  EXPECT_EQ("caf\xE9", ByteNameOf(L"caf\u00E9"));
+  EXPECT_EQ("ab", ByteNameOf(L"ab\u0100cd"));
+  EXPECT_EQ("", ByteNameOf(L"\u4E2D"));
+  EXPECT_EQ("", ByteNameOf(L""));
+}
+
+TEST(FormatTest, ByteNameKeepsAtMost255Bytes) {
+  EXPECT_EQ(std::string(255, 'x'), ByteNameOf(std::wstring(300, L'x')));
+  EXPECT_EQ(std::string(255, 'x'), ByteNameOf(std::wstring(255, L'x')));
+}
+
+TEST(FormatTest, WideFromUtf16LeStopsAtZeroOrTheEndOfTheData) {
+  const uint8_t text[] = {'6', 0, '.', 0, '3', 0, 0, 0, 'x', 0};
+  EXPECT_EQ(L"6.3", WideFromUtf16Le(text, sizeof text));
+  // No terminator: the data's end ends the text, and nothing beyond is read.
+  EXPECT_EQ(L"6.", WideFromUtf16Le(text, 4));
+  // An odd byte at the end is no whole unit.
+  EXPECT_EQ(L"6", WideFromUtf16Le(text, 3));
+  EXPECT_EQ(L"", WideFromUtf16Le(text, 0));
+}
+
+TEST(FormatTest, WideFromUtf16LeJoinsSurrogatePairs) {
+  const uint8_t pair[] = {0x3D, 0xD8, 0x00, 0xDE};  // U+1F600
+  const uint8_t lone[] = {0x3D, 0xD8, 'a', 0};
+  if constexpr (sizeof(wchar_t) == 4) {
+    EXPECT_EQ(std::wstring(1, static_cast<wchar_t>(0x1F600)), WideFromUtf16Le(pair, 4));
+    EXPECT_EQ(L"\uFFFDa", WideFromUtf16Le(lone, 4));
+  } else {
+    EXPECT_EQ(2u, WideFromUtf16Le(pair, 4).size());
+  }
+}
+
+}  // namespace
+}  // namespace winreach
