@@ -1,0 +1,24 @@
+// The service control manager interface (svcctl): open and close the
+// manager, nothing else.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "platform/posix/smb/ndr.h"
+#include "platform/posix/smb/rpc_pdu.h"
+
+namespace winreach::rpc {
+
+inline constexpr SyntaxId kSvcctl{Uuid("367abb81-9844-35f1-ad32-98f038001003"), 2, 0};
+inline constexpr uint16_t kRCloseServiceHandle = 0;
+inline constexpr uint16_t kROpenSCManagerW = 15;
+
+// A null `database` asks for the default database. The answers are decoded
+// with ParseHandleResponse (winreg.h).
+std::vector<uint8_t> ROpenSCManagerWRequest(std::u16string_view machine,
+                                            const std::u16string_view* database, uint32_t access);
+std::vector<uint8_t> RCloseServiceHandleRequest(const ContextHandle& handle);
+
+}  // namespace winreach::rpc
