@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "driver/usage.h"
 #include "platform/fake/fake_platform.h"
 
