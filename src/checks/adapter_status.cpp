@@ -20,7 +20,10 @@ alignas(ADAPTER_STATUS) uint8_t AdapterStatusBuffer[sizeof(ADAPTER_STATUS) +
 static_assert(sizeof AdapterStatusBuffer == 600);
 
 // The dotted address filled up with spaces to 15 characters, then a zero.
+// The address ends at its first zero byte, as a C string would, and never
+// takes more than 15 bytes of the name.
 void SetRemoteName(NCB* ncb, std::string_view address) {
+  address = address.substr(0, address.find('\0'));
   const size_t length = std::min(address.size(), size_t{NCBNAMSZ - 1});
   std::memcpy(ncb->ncb_callname, address.data(), length);
   ncb->ncb_callname[length] = 0;
@@ -33,12 +36,13 @@ void SetRemoteName(NCB* ncb, std::string_view address) {
 // The first registered unique name, up to its first blank or zero.
 std::string ChosenName(const ADAPTER_STATUS& status) {
   const size_t count = std::min<size_t>(status.name_count, kMaxNames);
-  const auto* names = reinterpret_cast<const NAME_BUFFER*>(AdapterStatusBuffer + sizeof status);
   for (size_t i = 0; i < count; ++i) {
-    if (names[i].name_flags != kRegisteredUniqueName) continue;
+    NAME_BUFFER entry;
+    std::memcpy(&entry, AdapterStatusBuffer + sizeof status + i * sizeof entry, sizeof entry);
+    if (entry.name_flags != kRegisteredUniqueName) continue;
     std::string text;
     for (size_t k = 0; k < NCBNAMSZ - 1; ++k) {
-      const auto byte = static_cast<char>(names[i].name[k]);
+      const auto byte = static_cast<char>(entry.name[k]);
       if (byte == ' ' || byte == 0) break;
       text.push_back(byte);
     }
