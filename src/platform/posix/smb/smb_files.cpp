@@ -1,0 +1,55 @@
+#include <libsmbclient.h>
+
+#include "platform/posix/last_error.h"
+#include "platform/posix/smb/smb_areas.h"
+#include "platform/status_codes.h"
+
+namespace winreach {
+
+namespace {
+
+// Access that reads and never changes anything: generic read and execute,
+// the read rights of a file, READ_CONTROL and SYNCHRONIZE.
+constexpr uint32_t kReadOnlyAccess = 0x80000000 | 0x20000000 | 0x0001 | 0x0008 | 0x0020 |
+                                     0x0080 | 0x00020000 | 0x00100000;
+constexpr uint32_t kBadPathname = 161;
+
+}  // namespace
+
+SmbFiles::~SmbFiles() {
+  for (FileHandle file : files_) session_.CloseFile(static_cast<SMBCFILE*>(file));
+}
+
+FileHandle SmbFiles::Open(std::wstring_view path, uint32_t access, uint32_t, uint32_t disposition,
+                          uint32_t) {
+  // This platform only ever reads what already exists.
+  if ((access & ~kReadOnlyAccess) != 0 || disposition != kOpenExisting) {
+    SetThreadLastError(status::kAccessDenied);
+    return InvalidFileHandle();
+  }
+  const auto unc = ParseUncPath(path);
+  if (!unc) {
+    SetThreadLastError(path.size() >= 2 && (path[0] == L'\\' || path[0] == L'/')
+                           ? kBadPathname
+                           : status::kPathNotFound);
+    return InvalidFileHandle();
+  }
+  SMBCFILE* file = nullptr;
+  if (const uint32_t error = session_.OpenFile(*unc, &file); error != 0) {
+    SetThreadLastError(error);
+    return InvalidFileHandle();
+  }
+  files_.insert(file);
+  return file;
+}
+
+bool SmbFiles::Close(FileHandle file) {
+  if (files_.erase(file) == 0) {
+    SetThreadLastError(status::kInvalidHandle);
+    return false;
+  }
+  session_.CloseFile(static_cast<SMBCFILE*>(file));
+  return true;
+}
+
+}  // namespace winreach

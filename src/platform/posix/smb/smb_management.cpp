@@ -1,0 +1,65 @@
+#include "platform/posix/smb/server_info_block.h"
+#include "platform/posix/smb/smb_areas.h"
+#include "platform/posix/smb/srvsvc.h"
+#include "platform/posix/smb/ndr.h"
+#include "platform/status_codes.h"
+
+namespace winreach {
+
+uint32_t OpenBoundPipe(SmbSession& session, std::wstring_view server, std::string_view pipe,
+                       const rpc::SyntaxId& interface, BoundPipe* result) {
+  if (const uint32_t error = session.OpenPipe(server, pipe, &result->pipe); error != 0) {
+    return error;
+  }
+  result->client = std::make_unique<rpc::RpcClient>(*result->pipe);
+  if (const uint32_t error = result->client->Bind(interface); error != 0) {
+    result->client.reset();
+    result->pipe.reset();
+    return error;
+  }
+  return 0;
+}
+
+SmbManagement::~SmbManagement() {
+  for (void* block : blocks_) DeleteServerInfoBlock(block);
+}
+
+uint32_t SmbManagement::ServerGetInfo(std::wstring_view server, uint32_t level,
+                                      uint8_t** buffer) {
+  *buffer = nullptr;
+  if (rpc::ServerInfoLayout(level) == nullptr) return status::kInvalidLevel;
+  BoundPipe srvsvc;
+  if (const uint32_t error =
+          OpenBoundPipe(session_, ServerOfMachineName(server), "srvsvc", rpc::kSrvsvc, &srvsvc);
+      error != 0) {
+    return error;
+  }
+  // The server's name goes in as the caller wrote it.
+  const auto request = rpc::NetrServerGetInfoRequest(rpc::Utf16FromWide(server), level);
+  std::vector<uint8_t> answer;
+  if (const uint32_t error = srvsvc.client->Call(rpc::kNetrServerGetInfo, request, &answer);
+      error != 0) {
+    return error;
+  }
+  rpc::ServerInfoResponse response;
+  if (!rpc::ParseNetrServerGetInfoResponse(answer, level, &response)) {
+    return status::kRpcProtocolError;
+  }
+  if (response.has_info) {
+    uint8_t* block = NewServerInfoBlock(level, response.fields);
+    if (block == nullptr) return status::kNotEnoughMemory;
+    blocks_.insert(block);
+    *buffer = block;
+  }
+  return response.status;
+}
+
+uint32_t SmbManagement::BufferFree(void* buffer) {
+  if (buffer == nullptr) return 0;
+  // Only what we handed out, and only once.
+  if (blocks_.erase(buffer) == 0) return status::kInvalidParameter;
+  DeleteServerInfoBlock(buffer);
+  return 0;
+}
+
+}  // namespace winreach

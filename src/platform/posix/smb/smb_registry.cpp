@@ -1,0 +1,126 @@
+#include <cstring>
+
+#include "platform/posix/smb/smb_areas.h"
+#include "platform/posix/smb/winreg.h"
+#include "platform/status_codes.h"
+
+namespace winreach {
+
+// One winreg pipe serves the root and every key opened under it; it closes
+// with the last of them.
+struct SmbRegistry::Key {
+  std::shared_ptr<BoundPipe> winreg;
+  rpc::ContextHandle handle;
+};
+
+SmbRegistry::~SmbRegistry() {
+  for (Key* key : keys_) delete key;
+}
+
+SmbRegistry::Key* SmbRegistry::Find(RegistryKey key) {
+  auto* found = static_cast<Key*>(key);
+  return keys_.count(found) != 0 ? found : nullptr;
+}
+
+uint32_t SmbRegistry::ConnectRegistry(std::wstring_view machine, RegistryKey root,
+                                      RegistryKey* result) {
+  *result = nullptr;
+  if (root != LocalMachineRoot()) return status::kInvalidHandle;
+  auto winreg = std::make_shared<BoundPipe>();
+  if (const uint32_t error =
+          OpenBoundPipe(session_, ServerOfMachineName(machine), "winreg", rpc::kWinreg, winreg.get());
+      error != 0) {
+    return error;
+  }
+  std::vector<uint8_t> answer;
+  if (const uint32_t error = winreg->client->Call(
+          rpc::kOpenLocalMachine, rpc::OpenLocalMachineRequest(rpc::kMaximumAllowed), &answer);
+      error != 0) {
+    return error;
+  }
+  rpc::ContextHandle handle;
+  uint32_t status = 0;
+  if (!rpc::ParseHandleResponse(answer, &handle, &status)) return status::kRpcProtocolError;
+  if (status != 0) return status;
+  if (handle.IsNull()) return status::kRpcProtocolError;
+  auto* key = new Key{std::move(winreg), handle};
+  keys_.insert(key);
+  *result = key;
+  return 0;
+}
+
+uint32_t SmbRegistry::OpenKey(RegistryKey parent, std::wstring_view sub_key, uint32_t options,
+                              uint32_t access, RegistryKey* result) {
+  *result = nullptr;
+  Key* key = Find(parent);
+  if (key == nullptr) return status::kInvalidHandle;
+  std::vector<uint8_t> answer;
+  const auto request =
+      rpc::BaseRegOpenKeyRequest(key->handle, rpc::Utf16FromWide(sub_key), options, access);
+  if (const uint32_t error = key->winreg->client->Call(rpc::kBaseRegOpenKey, request, &answer);
+      error != 0) {
+    return error;
+  }
+  rpc::ContextHandle handle;
+  uint32_t status = 0;
+  if (!rpc::ParseHandleResponse(answer, &handle, &status)) return status::kRpcProtocolError;
+  if (status != 0) return status;
+  if (handle.IsNull()) return status::kRpcProtocolError;
+  auto* opened = new Key{key->winreg, handle};
+  keys_.insert(opened);
+  *result = opened;
+  return 0;
+}
+
+uint32_t SmbRegistry::QueryValue(RegistryKey handle, std::wstring_view value_name,
+                                 uint32_t* type, uint8_t* data, uint32_t* size) {
+  Key* key = Find(handle);
+  if (key == nullptr) return status::kInvalidHandle;
+  if (data != nullptr && size == nullptr) return status::kInvalidParameter;
+  const uint32_t capacity = data != nullptr ? *size : 0;
+  std::vector<uint8_t> answer;
+  const auto request =
+      rpc::BaseRegQueryValueRequest(key->handle, rpc::Utf16FromWide(value_name), capacity);
+  if (const uint32_t error = key->winreg->client->Call(rpc::kBaseRegQueryValue, request, &answer);
+      error != 0) {
+    return error;
+  }
+  rpc::QueryValueResponse response;
+  if (!rpc::ParseBaseRegQueryValueResponse(answer, capacity, &response)) {
+    return status::kRpcProtocolError;
+  }
+  const uint32_t reported =
+      response.has_size ? response.size : static_cast<uint32_t>(response.data.size());
+  if (response.status == 0) {
+    if (data != nullptr && !response.data.empty()) {
+      std::memcpy(data, response.data.data(), response.data.size());
+    }
+    if (size != nullptr) *size = reported;
+    if (type != nullptr && response.has_type) *type = response.type;
+    return 0;
+  }
+  if (response.status == status::kMoreData) {
+    if (size != nullptr && response.has_size) *size = reported;
+    if (type != nullptr && response.has_type) *type = response.type;
+    // Asked for the size alone, the size is the answer.
+    if (data == nullptr) return 0;
+  }
+  return response.status;
+}
+
+uint32_t SmbRegistry::CloseKey(RegistryKey handle) {
+  Key* key = Find(handle);
+  if (key == nullptr) return status::kInvalidHandle;
+  keys_.erase(key);
+  std::vector<uint8_t> answer;
+  uint32_t result = key->winreg->client->Call(
+      rpc::kBaseRegCloseKey, rpc::BaseRegCloseKeyRequest(key->handle), &answer);
+  if (result == 0) {
+    rpc::ContextHandle closed;
+    if (!rpc::ParseHandleResponse(answer, &closed, &result)) result = status::kRpcProtocolError;
+  }
+  delete key;
+  return result;
+}
+
+}  // namespace winreach

@@ -1,0 +1,263 @@
+#include "platform/posix/smb/smb_session.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <libsmbclient.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "platform/posix/smb/smb_errors.h"
+#include "platform/posix/utf8.h"
+#include "platform/status_codes.h"
+
+namespace winreach {
+
+namespace {
+
+constexpr char kIpcShare[] = "IPC$";
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
+}
+
+std::string Upper(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  return text;
+}
+
+bool IsAddress(const std::string& host) {
+  unsigned char address[16];
+  return inet_pton(AF_INET, host.c_str(), address) == 1 ||
+         host.find(".ipv6-literal.net") != std::string::npos;
+}
+
+// Copies `text` into a callback's buffer, cut to fit with its terminator.
+void Fill(char* buffer, int size, const std::string& text) {
+  if (size <= 0) return;
+  const size_t n = std::min(text.size(), static_cast<size_t>(size) - 1);
+  std::memcpy(buffer, text.data(), n);
+  buffer[n] = '\0';
+}
+
+// libsmbclient's log: dropped whole, so that nothing it might say about a
+// logon ever reaches a terminal or a file.
+void DiscardLog(void*, int, const char*) {}
+
+}  // namespace
+
+// --- pipes ---
+
+SmbPipe::~SmbPipe() {
+  if (file_ != nullptr) smbc_getFunctionClose(session_.context())(session_.context(), file_);
+}
+
+uint32_t SmbPipe::Write(std::span<const uint8_t> bytes) {
+  SMBCCTX* context = session_.context();
+  size_t done = 0;
+  while (done < bytes.size()) {
+    errno = 0;
+    const ssize_t n = smbc_getFunctionWrite(context)(context, file_, bytes.data() + done,
+                                                     bytes.size() - done);
+    if (n <= 0) return PipeTransferErrorCode(n < 0 ? errno : EIO);
+    done += static_cast<size_t>(n);
+  }
+  return 0;
+}
+
+uint32_t SmbPipe::Read(std::span<uint8_t> out) {
+  // Never ask for more than is still owed: a larger read waits for a
+  // message that is not coming until the time-out.
+  SMBCCTX* context = session_.context();
+  size_t done = 0;
+  while (done < out.size()) {
+    errno = 0;
+    const ssize_t n =
+        smbc_getFunctionRead(context)(context, file_, out.data() + done, out.size() - done);
+    if (n < 0) return PipeTransferErrorCode(errno);
+    if (n == 0) return status::kRpcProtocolError;  // the answer ended early
+    done += static_cast<size_t>(n);
+  }
+  return 0;
+}
+
+// --- the session ---
+
+SmbSession::SmbSession() = default;
+
+SmbSession::~SmbSession() {
+  if (context_ != nullptr) smbc_free_context(context_, 1);
+  credentials_.Wipe();
+}
+
+bool SmbSession::EnsureContext() {
+  if (context_ != nullptr) return true;
+  if (context_failed_) return false;
+  credentials_ = CredentialsFromProcess();
+  ticket_cache_ = ProcessHasTicketCache();
+  logon_ = ticket_cache_ ? Logon::kKerberos
+                         : credentials_.offered ? Logon::kCredentials : Logon::kAnonymous;
+
+  SMBCCTX* context = smbc_new_context();
+  if (context == nullptr) {
+    context_failed_ = true;
+    return false;
+  }
+  smbc_setOptionUserData(context, this);
+  smbc_setDebug(context, 0);
+  smbc_setLogCallback(context, nullptr, DiscardLog);
+  smbc_setFunctionAuthDataWithContext(context, Authenticate);
+  // A refused logon stays refused: never silently anonymous instead.
+  smbc_setOptionNoAutoAnonymousLogin(context, 1);
+  smbc_setOptionUseCCache(context, 0);  // no winbind cache: only what we choose
+  smbc_setPort(context, 445);
+  smbc_setTimeout(context, kSmbTimeoutMs);
+  if (smbc_init_context(context) == nullptr) {
+    smbc_free_context(context, 0);
+    context_failed_ = true;
+    return false;
+  }
+  // Learn of every connection that comes about, to tell a failure to
+  // connect from a failure on a connected share.
+  add_cached_server_ = smbc_getFunctionAddCachedServer(context);
+  smbc_setFunctionAddCachedServer(context, AddCachedServer);
+  context_ = context;
+  return true;
+}
+
+void SmbSession::ApplyLogon(const std::string& host) {
+  // Kerberos needs a host name: with an address it is skipped.
+  const bool kerberos = logon_ == Logon::kKerberos && !IsAddress(host);
+  smbc_setOptionUseKerberos(context_, kerberos ? 1 : 0);
+  smbc_setOptionFallbackAfterKerberos(context_, kerberos && credentials_.offered ? 1 : 0);
+}
+
+void SmbSession::Authenticate(SMBCCTX* context, const char*, const char*, char* workgroup,
+                              int workgroup_size, char* user, int user_size, char* password,
+                              int password_size) {
+  auto* session = static_cast<SmbSession*>(smbc_getOptionUserData(context));
+  const SmbCredentials& credentials = session->credentials_;
+  switch (session->logon_) {
+    case Logon::kAnonymous:
+      Fill(user, user_size, "");
+      Fill(password, password_size, "");
+      return;
+    case Logon::kKerberos:
+    case Logon::kCredentials:
+      if (!credentials.domain.empty()) Fill(workgroup, workgroup_size, credentials.domain);
+      Fill(user, user_size, credentials.user);
+      Fill(password, password_size, credentials.offered ? credentials.password : "");
+      return;
+  }
+}
+
+int SmbSession::AddCachedServer(SMBCCTX* context, SMBCSRV* server, const char* name,
+                                const char* share, const char* workgroup, const char* user) {
+  auto* session = static_cast<SmbSession*>(smbc_getOptionUserData(context));
+  if (name != nullptr && share != nullptr) {
+    session->servers_[Lower(name)].shares.insert(Upper(share));
+  }
+  return session->add_cached_server_(context, server, name, share, workgroup, user);
+}
+
+SMBCFILE* SmbSession::Open(const std::string& host, const std::string& share,
+                           const std::string& url, int flags, int* error, bool* connected) {
+  ApplyLogon(host);
+  errno = 0;
+  SMBCFILE* file = smbc_getFunctionOpen(context_)(context_, url.c_str(), flags, 0);
+  *error = file != nullptr ? 0 : (errno != 0 ? errno : EIO);
+  *connected = servers_[host].shares.count(Upper(share)) != 0;
+  if (file == nullptr && !*connected && logon_ == Logon::kKerberos && !credentials_.offered &&
+      (*error == EACCES || *error == EPERM)) {
+    // The ticket did not take and nothing else was offered: the anonymous
+    // logon is the next in line, tried once.
+    logon_ = Logon::kAnonymous;
+    return Open(host, share, url, flags, error, connected);
+  }
+  return file;
+}
+
+uint32_t SmbSession::OpenPipe(std::wstring_view server, std::string_view pipe,
+                              std::unique_ptr<SmbPipe>* result) {
+  result->reset();
+  const std::string host = Lower(SmbHostName(server));
+  if (host.empty()) return status::kBadNetPath;
+  if (const uint32_t failure = servers_[host].failure; failure != 0) return failure;
+  if (!EnsureContext()) return status::kNotEnoughMemory;
+  int error = 0;
+  bool connected = false;
+  SMBCFILE* file = Open(host, kIpcShare, PipeUrl(server, pipe), O_RDWR, &error, &connected);
+  if (file != nullptr) {
+    *result = std::make_unique<SmbPipe>(*this, file);
+    return 0;
+  }
+  if (connected) return PipeOpenErrorCode(error);
+  // The server could not be reached or would not take the logon: so it
+  // stays for the rest of the run.
+  const uint32_t failure = ConnectionErrorCode(error, credentials_.offered);
+  servers_[host].failure = failure;
+  return failure;
+}
+
+uint32_t SmbSession::ProbeServer(std::wstring_view server) {
+  std::unique_ptr<SmbPipe> pipe;
+  const uint32_t status = OpenPipe(server, "srvsvc", &pipe);
+  // Connected to IPC$ is all we wanted to know.
+  const std::string host = Lower(SmbHostName(server));
+  return servers_[host].shares.count(kIpcShare) != 0 ? 0 : status;
+}
+
+uint32_t SmbSession::OpenFile(const UncPath& path, SMBCFILE** result) {
+  *result = nullptr;
+  const std::string host = Lower(SmbHostName(path.server));
+  if (host.empty()) return status::kBadNetPath;
+  if (const uint32_t failure = servers_[host].failure; failure != 0) return failure;
+  if (!EnsureContext()) return status::kNotEnoughMemory;
+  const std::string share = EncodeUtf8(path.share);
+  int error = 0;
+  bool connected = false;
+  // Read-only, and never created: O_RDONLY without O_CREAT.
+  SMBCFILE* file = Open(host, share, FileUrl(path), O_RDONLY, &error, &connected);
+  if (file != nullptr) {
+    *result = file;
+    return 0;
+  }
+  if (connected) {
+    bool folder_exists = true;
+    if (error == ENOENT) {
+      struct stat st;
+      folder_exists = smbc_getFunctionStat(context_)(context_, ParentFolderUrl(path).c_str(),
+                                                     &st) == 0 &&
+                      S_ISDIR(st.st_mode);
+    }
+    return FileOpenErrorCode(error, folder_exists);
+  }
+  // Not connected to the share. Whether the server takes our logon at all
+  // decides what the refusal means.
+  const bool reached = servers_[host].shares.count(kIpcShare) != 0 || ProbeServer(path.server) == 0;
+  if (!reached) return servers_[host].failure != 0 ? servers_[host].failure : status::kBadNetPath;
+  switch (error) {
+    case ENOENT:
+    case ENODEV:
+      return status::kBadNetName;  // no such share
+    case EACCES:
+    case EPERM:
+      return status::kAccessDenied;
+    default: {
+      const uint32_t failure = ConnectionErrorCode(error, credentials_.offered);
+      servers_[host].failure = failure;
+      return failure;
+    }
+  }
+}
+
+void SmbSession::CloseFile(SMBCFILE* file) {
+  if (file != nullptr && context_ != nullptr) smbc_getFunctionClose(context_)(context_, file);
+}
+
+}  // namespace winreach

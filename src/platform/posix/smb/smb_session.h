@@ -1,0 +1,101 @@
+// One SMB client context per run, shared by every remote area: pipes on the
+// server's IPC$ and read-only files on its shares. libsmbclient's
+// per-context API only; port 445 only; explicit time-outs; never a prompt.
+//
+// A server that cannot be reached, or that refuses the logon, is tried once:
+// later operations on it fail at once with the same code.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <string_view>
+
+#include "platform/posix/smb/pipe_transport.h"
+#include "platform/posix/smb/smb_credentials.h"
+#include "platform/posix/smb/smb_url.h"
+
+struct _SMBCCTX;
+struct _SMBCFILE;
+struct _SMBCSRV;
+
+namespace winreach {
+
+// How long one SMB request may take before it counts as lost.
+inline constexpr int kSmbTimeoutMs = 10000;
+
+class SmbSession;
+
+// A named pipe opened on IPC$, closed when dropped.
+class SmbPipe : public rpc::PipeTransport {
+ public:
+  SmbPipe(SmbSession& session, _SMBCFILE* file) : session_(session), file_(file) {}
+  ~SmbPipe() override;
+  SmbPipe(const SmbPipe&) = delete;
+  SmbPipe& operator=(const SmbPipe&) = delete;
+
+  uint32_t Write(std::span<const uint8_t> bytes) override;
+  uint32_t Read(std::span<uint8_t> out) override;
+
+ private:
+  SmbSession& session_;
+  _SMBCFILE* file_;
+};
+
+class SmbSession {
+ public:
+  SmbSession();
+  ~SmbSession();
+  SmbSession(const SmbSession&) = delete;
+  SmbSession& operator=(const SmbSession&) = delete;
+
+  // Opens smb://server/IPC$/<pipe> for reading and writing: 0, or the
+  // Windows code of the failure.
+  uint32_t OpenPipe(std::wstring_view server, std::string_view pipe,
+                    std::unique_ptr<SmbPipe>* result);
+
+  // Opens an existing file read-only: 0, or the Windows code (67 share
+  // missing, 3 folder missing, 2 file missing, 5 refused, 53 unreachable,
+  // 1326 logon failure).
+  uint32_t OpenFile(const UncPath& path, _SMBCFILE** result);
+  void CloseFile(_SMBCFILE* file);
+
+  _SMBCCTX* context() { return context_; }
+
+ private:
+  enum class Logon { kKerberos, kCredentials, kAnonymous };
+
+  struct Server {
+    uint32_t failure = 0;           // non-zero: not to be tried again
+    std::set<std::string> shares;  // shares connected at least once
+  };
+
+  bool EnsureContext();
+  void ApplyLogon(const std::string& host);
+  // Opens `url` on `share` of `host`; on failure `*error` holds errno and
+  // `*connected` says whether the share's connection had come about.
+  _SMBCFILE* Open(const std::string& host, const std::string& share, const std::string& url,
+                  int flags, int* error, bool* connected);
+  // Makes sure the server takes our logon, by opening and closing a pipe:
+  // 0, or the server's failure code.
+  uint32_t ProbeServer(std::wstring_view server);
+
+  static void Authenticate(_SMBCCTX* context, const char* server, const char* share,
+                           char* workgroup, int workgroup_size, char* user, int user_size,
+                           char* password, int password_size);
+  static int AddCachedServer(_SMBCCTX* context, _SMBCSRV* server, const char* name,
+                             const char* share, const char* workgroup, const char* user);
+
+  _SMBCCTX* context_ = nullptr;
+  bool context_failed_ = false;
+  int (*add_cached_server_)(_SMBCCTX*, _SMBCSRV*, const char*, const char*, const char*,
+                            const char*) = nullptr;
+  SmbCredentials credentials_;
+  bool ticket_cache_ = false;
+  Logon logon_ = Logon::kAnonymous;
+  std::map<std::string, Server> servers_;  // by lower-case host name
+};
+
+}  // namespace winreach

@@ -1,0 +1,39 @@
+// From Windows names (\\host, \\host\share\path) to libsmbclient URLs.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace winreach {
+
+// The server of a machine name as the management calls take it: "\\host" or
+// "host". Empty when nothing names a server.
+std::wstring ServerOfMachineName(std::wstring_view machine);
+
+// The server's name as libsmbclient knows it once the URL is decoded: UTF-8,
+// an IPv6 literal in the ipv6-literal.net form libsmbclient takes.
+std::string SmbHostName(std::wstring_view server);
+
+// The host part of an smb:// URL for a server: SmbHostName with every byte
+// that could end or change the URL's host part percent-encoded.
+std::string UrlHost(std::wstring_view server);
+
+// smb://host/IPC$/<pipe>
+std::string PipeUrl(std::wstring_view server, std::string_view pipe);
+
+// A UNC path split into server, share and the path on the share.
+struct UncPath {
+  std::wstring server;
+  std::wstring share;
+  std::wstring path;  // without the leading separator; may be empty
+};
+std::optional<UncPath> ParseUncPath(std::wstring_view path);
+
+// smb://host/share/path, each component percent-encoded.
+std::string FileUrl(const UncPath& path);
+
+// The URL of the folder that holds the file (smb://host/share/dir).
+std::string ParentFolderUrl(const UncPath& path);
+
+}  // namespace winreach
