@@ -17,10 +17,10 @@ namespace winreach {
 
 namespace {
 
-int64_t MonotonicMilliseconds() {
+int64_t MonotonicNanoseconds() {
   struct timespec now {};
   ::clock_gettime(CLOCK_MONOTONIC, &now);
-  return int64_t{now.tv_sec} * 1000 + now.tv_nsec / 1'000'000;
+  return int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec;
 }
 
 int FailWithErrno() {
@@ -28,25 +28,38 @@ int FailWithErrno() {
   return kSocketError;
 }
 
-// Waits until `fd` is ready for `events` or `timeout_ms` has passed (0 waits
-// forever). A deadline on the monotonic clock bounds the wait through
-// interruptions. Returns 1 when ready, 0 on time-out, -1 on error.
-int WaitFor(int fd, short events, uint32_t timeout_ms) {
-  const int64_t deadline = MonotonicMilliseconds() + timeout_ms;
+// The end of a wait of `timeout_ms` from now on the monotonic clock; 0 waits
+// forever.
+struct Deadline {
+  explicit Deadline(uint32_t timeout_ms)
+      : forever(timeout_ms == 0),
+        at(MonotonicNanoseconds() + int64_t{timeout_ms} * 1'000'000) {}
+  bool forever;
+  int64_t at;
+};
+
+// Waits until `fd` is ready for `events` or the deadline has passed. The
+// deadline bounds the wait through interruptions and early wake-ups, to the
+// nanosecond (poll's milliseconds would round). Returns 1 when ready, 0 on
+// time-out, -1 on error.
+int WaitFor(int fd, short events, const Deadline& deadline) {
   for (;;) {
-    int wait_ms = -1;
-    if (timeout_ms != 0) {
-      const int64_t left = deadline - MonotonicMilliseconds();
+    struct timespec wait {};
+    if (!deadline.forever) {
+      const int64_t left = deadline.at - MonotonicNanoseconds();
       if (left <= 0) return 0;
-      wait_ms = static_cast<int>(left);
+      wait.tv_sec = static_cast<time_t>(left / 1'000'000'000);
+      wait.tv_nsec = static_cast<long>(left % 1'000'000'000);
     }
     struct pollfd entry = {fd, events, 0};
-    const int ready = ::poll(&entry, 1, wait_ms);
+    const int ready = ::ppoll(&entry, 1, deadline.forever ? nullptr : &wait, nullptr);
     if (ready > 0) return 1;
-    if (ready == 0) continue;  // re-check the deadline; poll may wake early
+    if (ready == 0) continue;  // re-check the deadline
     if (errno != EINTR) return -1;
   }
 }
+
+bool WouldBlock(int error) { return error == EAGAIN || error == EWOULDBLOCK; }
 
 }  // namespace
 
@@ -127,17 +140,21 @@ int PosixSockets::SendTo(SocketHandle socket, const uint8_t* data, int length,
     return kSocketError;
   }
   const int fd = static_cast<int>(socket);
-  const int ready = WaitFor(fd, POLLOUT, it->second.send);
-  if (ready < 0) return FailWithErrno();
-  if (ready == 0) {
-    SetThreadLastError(status::kWsaTimedOut);
-    return kSocketError;
+  const Deadline deadline(it->second.send);
+  for (;;) {
+    const int ready = WaitFor(fd, POLLOUT, deadline);
+    if (ready < 0) return FailWithErrno();
+    if (ready == 0) {
+      SetThreadLastError(status::kWsaTimedOut);
+      return kSocketError;
+    }
+    const ssize_t sent =
+        ::sendto(fd, data, static_cast<size_t>(length), MSG_NOSIGNAL | MSG_DONTWAIT,
+                 reinterpret_cast<const sockaddr*>(&destination), sizeof destination);
+    if (sent >= 0) return static_cast<int>(sent);
+    // Writable a moment ago but full again: wait on, within the same time-out.
+    if (!WouldBlock(errno)) return FailWithErrno();
   }
-  const ssize_t sent = ::sendto(fd, data, static_cast<size_t>(length), MSG_NOSIGNAL | MSG_DONTWAIT,
-                                reinterpret_cast<const sockaddr*>(&destination),
-                                sizeof destination);
-  if (sent < 0) return FailWithErrno();
-  return static_cast<int>(sent);
 }
 
 int PosixSockets::RecvFrom(SocketHandle socket, uint8_t* buffer, int length, sockaddr_in* sender,
@@ -148,17 +165,24 @@ int PosixSockets::RecvFrom(SocketHandle socket, uint8_t* buffer, int length, soc
     return kSocketError;
   }
   const int fd = static_cast<int>(socket);
-  const int ready = WaitFor(fd, POLLIN, it->second.receive);
-  if (ready < 0) return FailWithErrno();
-  if (ready == 0) {
-    SetThreadLastError(status::kWsaTimedOut);
-    return kSocketError;
-  }
+  const Deadline deadline(it->second.receive);
   socklen_t address_length = sizeof *sender;
-  const ssize_t received =
-      ::recvfrom(fd, buffer, static_cast<size_t>(length), MSG_DONTWAIT | MSG_TRUNC,
-                 reinterpret_cast<sockaddr*>(sender), &address_length);
-  if (received < 0) return FailWithErrno();
+  ssize_t received;
+  for (;;) {
+    const int ready = WaitFor(fd, POLLIN, deadline);
+    if (ready < 0) return FailWithErrno();
+    if (ready == 0) {
+      SetThreadLastError(status::kWsaTimedOut);
+      return kSocketError;
+    }
+    address_length = sizeof *sender;
+    received = ::recvfrom(fd, buffer, static_cast<size_t>(length), MSG_DONTWAIT | MSG_TRUNC,
+                          reinterpret_cast<sockaddr*>(sender), &address_length);
+    if (received >= 0) break;
+    // A wake-up without a datagram (one dropped after poll saw it) is no
+    // time-out: the wait goes on until the deadline.
+    if (!WouldBlock(errno)) return FailWithErrno();
+  }
   *sender_length = static_cast<int>(address_length);
   if (received > length) {
     // Windows refuses a datagram larger than the buffer instead of cutting it.
