@@ -26,7 +26,9 @@ void* FakeLibraries::GetProcAddress(LibraryHandle library, const char* name) {
   lookups.emplace_back(name);
   auto* entry = static_cast<Library*>(library);
   const auto it = entry->entry_points.find(name);
-  return it == entry->entry_points.end() ? nullptr : it->second;
+  if (it != entry->entry_points.end()) return it->second;
+  if (on_missing_entry_point) on_missing_entry_point(name);
+  return nullptr;
 }
 
 bool FakeLibraries::Free(LibraryHandle library) {

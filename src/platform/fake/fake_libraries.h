@@ -1,6 +1,7 @@
 // Scripted run-time libraries: which exist and which entry points they offer.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -26,6 +27,10 @@ class FakeLibraries : public Libraries {
   std::vector<std::wstring> loads;        // every Load, in order
   std::vector<std::string> lookups;       // every GetProcAddress, in order
   std::vector<std::wstring> frees;        // every Free, in order
+
+  // Called when a look-up finds nothing, as GetProcAddress then leaves an
+  // error code behind (tests store it as the thread's last error).
+  std::function<void(const std::string& name)> on_missing_entry_point;
 };
 
 }  // namespace winreach
