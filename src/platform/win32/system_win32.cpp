@@ -1,0 +1,62 @@
+#include "platform/win32/system_win32.h"
+
+#include <climits>
+
+#include "platform/win32/native_types.h"
+#include "platform/win32/text_win32.h"
+
+namespace winreach {
+
+namespace {
+
+// The local name buffer: 127 characters and the terminator.
+constexpr DWORD kComputerNameCapacity = 128;
+
+}  // namespace
+
+uint32_t Win32System::LastError() { return ::GetLastError(); }
+
+void Win32System::SetLastError(uint32_t code) { ::SetLastError(code); }
+
+uint32_t Win32System::CurrentProcessId() { return ::GetCurrentProcessId(); }
+
+uint32_t Win32System::TickCount() { return ::GetTickCount(); }
+
+int64_t Win32System::PerformanceFrequency() {
+  LARGE_INTEGER frequency{};
+  ::QueryPerformanceFrequency(&frequency);
+  return frequency.QuadPart;
+}
+
+int64_t Win32System::PerformanceCounter() {
+  LARGE_INTEGER count{};
+  ::QueryPerformanceCounter(&count);
+  return count.QuadPart;
+}
+
+std::wstring Win32System::ComputerName() {
+  wchar_t name[kComputerNameCapacity] = {};
+  DWORD size = kComputerNameCapacity;
+  if (!::GetComputerNameW(name, &size)) return {};
+  return std::wstring(name, size < kComputerNameCapacity ? size : kComputerNameCapacity - 1);
+}
+
+// CharUpperBuffW is CharUpperW with an explicit length, so the whole copy is
+// converted, past an embedded null too, under the user's locale.
+std::wstring Win32System::UpperCase(std::wstring_view text) {
+  std::wstring upper(text);
+  if (!upper.empty() && upper.size() <= UINT_MAX) {
+    ::CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
+  }
+  return upper;
+}
+
+std::string Win32System::ToCodePage(std::wstring_view text, size_t max_bytes) {
+  return NarrowFromWide(text, CP_ACP, max_bytes);
+}
+
+std::wstring Win32System::FromCodePage(std::string_view text) {
+  return WideFromNarrow(text, CP_ACP);
+}
+
+}  // namespace winreach

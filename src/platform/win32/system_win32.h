@@ -1,0 +1,23 @@
+// Process-wide facts from the Windows API: last error, process identifier,
+// clocks, the computer's name and the system's code page.
+#pragma once
+
+#include "platform/system.h"
+
+namespace winreach {
+
+class Win32System : public System {
+ public:
+  uint32_t LastError() override;
+  void SetLastError(uint32_t code) override;
+  uint32_t CurrentProcessId() override;
+  uint32_t TickCount() override;
+  int64_t PerformanceFrequency() override;
+  int64_t PerformanceCounter() override;
+  std::wstring ComputerName() override;
+  std::wstring UpperCase(std::wstring_view text) override;
+  std::string ToCodePage(std::wstring_view text, size_t max_bytes) override;
+  std::wstring FromCodePage(std::string_view text) override;
+};
+
+}  // namespace winreach

@@ -1,0 +1,53 @@
+#include "platform/win32/system_win32.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/win32/native_types.h"
+
+namespace winreach {
+namespace {
+
+TEST(Win32SystemTest, StoredLastErrorReadsBackUnchanged) {
+  Win32System system;
+  system.SetLastError(59);
+  EXPECT_EQ(system.LastError(), 59u);
+  system.SetLastError(11010);
+  EXPECT_EQ(system.LastError(), 11010u);
+}
+
+TEST(Win32SystemTest, ComputerNameFitsTheLocalNameBuffer) {
+  const std::wstring name = Win32System().ComputerName();
+  EXPECT_FALSE(name.empty());
+  EXPECT_LE(name.size(), 127u);
+  EXPECT_EQ(name.find(L'\0'), std::wstring::npos);
+}
+
+TEST(Win32SystemTest, UpperCaseConvertsACopyUnderTheLocale) {
+  Win32System system;
+  const std::wstring name = L"srv-\u00e9t\u00e9\u0001x";
+  EXPECT_EQ(system.UpperCase(name), L"SRV-\u00c9T\u00c9\u0001X");
+  EXPECT_EQ(name, L"srv-\u00e9t\u00e9\u0001x");
+  EXPECT_EQ(system.UpperCase(std::wstring(L"a\0b", 3)), std::wstring(L"A\0B", 3));
+  EXPECT_EQ(system.UpperCase(L""), L"");
+}
+
+TEST(Win32SystemTest, CodePageNameIsCutAtTheLimit) {
+  Win32System system;
+  EXPECT_EQ(system.ToCodePage(L"SrV01", 255), "SrV01");
+  EXPECT_EQ(system.ToCodePage(std::wstring(300, L'n'), 255), std::string(255, 'n'));
+  EXPECT_EQ(system.FromCodePage("SrV01"), L"SrV01");
+}
+
+TEST(Win32SystemTest, PerformanceCounterHasARateAndNeverGoesBack) {
+  Win32System system;
+  EXPECT_GT(system.PerformanceFrequency(), 0);
+  const int64_t first = system.PerformanceCounter();
+  ::Sleep(2);
+  EXPECT_GT(system.PerformanceCounter(), first);
+  EXPECT_NE(system.CurrentProcessId(), 0u);
+}
+
+}  // namespace
+}  // namespace winreach

@@ -1,0 +1,23 @@
+// Conversions between the logic's wide strings (UTF-16 on Windows) and the
+// 8-bit encodings the console and the resolver use.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "native_types.h"
+
+namespace winreach {
+
+// Wide text in the 8-bit code page `code_page` (CP_UTF8, CP_ACP, ...), at most
+// `max_bytes` bytes, cut between whole characters without notice.
+std::string NarrowFromWide(std::wstring_view text, UINT code_page, size_t max_bytes);
+
+// 8-bit text of `code_page` as wide text.
+std::wstring WideFromNarrow(std::string_view text, UINT code_page);
+
+// A null-terminated copy, for the API calls that take one.
+inline std::wstring Terminated(std::wstring_view text) { return std::wstring(text); }
+
+}  // namespace winreach
