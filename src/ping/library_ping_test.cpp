@@ -1,0 +1,398 @@
+#include "ping/library_ping.h"
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ping/ping_libraries.h"
+#include "platform/fake/fake_platform.h"
+
+namespace winreach {
+namespace {
+
+HANDLE const kIcmpHandle = reinterpret_cast<HANDLE>(uintptr_t{0x44});
+HANDLE const kIcmp6Handle = reinterpret_cast<HANDLE>(uintptr_t{0x66});
+
+// What the scripted entry points answer, and what they were given.
+struct Answer {
+  DWORD replies = 1;
+  ULONG status = IP_SUCCESS;
+  USHORT data_size = 32;  // IPv4 only
+  std::vector<uint8_t> data = std::vector<uint8_t>(32, 0x45);
+  bool data_outside = false;  // IPv4: Data points outside the reply buffer
+};
+
+struct Script {
+  FakePlatform* platform = nullptr;
+  HANDLE create = kIcmpHandle;
+  HANDLE create6 = kIcmp6Handle;
+  Answer ipv4;
+  std::deque<Answer> ipv6;  // one per IPv6 send, in order
+  int getaddrinfo_result = 0;
+  uint32_t getaddrinfo_error = 0;
+  bool empty_list = false;
+  std::vector<std::string> addresses = {"10.77.0.2"};  // the list, dotted or IPv6 text
+
+  // Seen.
+  std::vector<std::string> calls;
+  IPAddr ipv4_destination = 0;
+  std::vector<uint8_t> request;
+  WORD request_size = 0;
+  IP_OPTION_INFORMATION options{};
+  DWORD reply_size = 0;
+  DWORD timeout = 0;
+  std::vector<std::string> ipv6_destinations;
+  bool source_unspecified = false;
+  std::vector<HANDLE> closed;
+  int lists_freed = 0;
+  std::string name;
+
+  // The list handed out.
+  std::vector<std::unique_ptr<addrinfo>> nodes;
+  std::vector<std::unique_ptr<sockaddr_storage>> addrs;
+  addrinfo* handed = nullptr;
+};
+Script* script = nullptr;
+
+HANDLE WINAPI FakeCreate() {
+  script->calls.push_back("IcmpCreateFile");
+  return script->create;
+}
+
+DWORD WINAPI FakeSend(HANDLE, IPAddr destination, LPVOID data, WORD size,
+                      PIP_OPTION_INFORMATION options, LPVOID reply_buffer, DWORD reply_size,
+                      DWORD timeout) {
+  script->calls.push_back("IcmpSendEcho");
+  script->ipv4_destination = destination;
+  script->request.assign(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
+  script->request_size = size;
+  script->options = *options;
+  script->reply_size = reply_size;
+  script->timeout = timeout;
+  static uint8_t elsewhere[64];
+  std::memset(elsewhere, 0x45, sizeof elsewhere);
+  auto* out = static_cast<uint8_t*>(reply_buffer);
+  ICMP_ECHO_REPLY reply{};
+  reply.Status = script->ipv4.status;
+  reply.DataSize = script->ipv4.data_size;
+  reply.Data = script->ipv4.data_outside ? elsewhere : out + sizeof reply;
+  std::memcpy(out, &reply, sizeof reply);
+  std::memcpy(out + sizeof reply, script->ipv4.data.data(),
+              std::min<size_t>(script->ipv4.data.size(), reply_size - sizeof reply));
+  return script->ipv4.replies;
+}
+
+BOOL WINAPI FakeClose(HANDLE handle) {
+  script->calls.push_back("IcmpCloseHandle");
+  script->closed.push_back(handle);
+  return 1;
+}
+
+int WINAPI FakeGetAddrInfo(PCSTR node, PCSTR service, const ADDRINFOA* hints,
+                           PADDRINFOA* result) {
+  script->calls.push_back("getaddrinfo");
+  script->name = node;
+  EXPECT_EQ(nullptr, service);
+  EXPECT_EQ(nullptr, hints);
+  if (script->getaddrinfo_result != 0) {
+    script->platform->sockets_.last_error = script->getaddrinfo_error;
+    return script->getaddrinfo_result;
+  }
+  *result = nullptr;
+  script->nodes.clear();
+  script->addrs.clear();
+  script->handed = nullptr;
+  if (script->empty_list) return 0;
+  addrinfo** tail = result;
+  for (const std::string& text : script->addresses) {
+    auto address = std::make_unique<sockaddr_storage>();
+    auto node_info = std::make_unique<addrinfo>();
+    if (text.find(':') != std::string::npos) {
+      auto* in6 = reinterpret_cast<sockaddr_in6*>(address.get());
+      in6->sin6_family = AF_INET6;
+      inet_pton(AF_INET6, text.c_str(), &in6->sin6_addr);
+      node_info->ai_family = AF_INET6;
+      node_info->ai_addrlen = sizeof(sockaddr_in6);
+    } else {
+      auto* in4 = reinterpret_cast<sockaddr_in*>(address.get());
+      in4->sin_family = AF_INET;
+      inet_pton(AF_INET, text.c_str(), &in4->sin_addr);
+      node_info->ai_family = AF_INET;
+      node_info->ai_addrlen = sizeof(sockaddr_in);
+    }
+    node_info->ai_addr = reinterpret_cast<sockaddr*>(address.get());
+    *tail = node_info.get();
+    tail = &node_info->ai_next;
+    script->addrs.push_back(std::move(address));
+    script->nodes.push_back(std::move(node_info));
+  }
+  script->handed = *result;
+  return 0;
+}
+
+void WINAPI FakeFreeAddrInfo(PADDRINFOA list) {
+  script->calls.push_back("freeaddrinfo");
+  EXPECT_EQ(script->handed, list);
+  ++script->lists_freed;
+}
+
+HANDLE WINAPI FakeCreate6() {
+  script->calls.push_back("Icmp6CreateFile");
+  return script->create6;
+}
+
+DWORD WINAPI FakeSend6(HANDLE handle, HANDLE event, PIO_APC_ROUTINE routine, PVOID context,
+                       sockaddr_in6* source, sockaddr_in6* destination, LPVOID data, WORD size,
+                       PIP_OPTION_INFORMATION options, LPVOID reply_buffer, DWORD reply_size,
+                       DWORD timeout) {
+  script->calls.push_back("Icmp6SendEcho2");
+  EXPECT_EQ(kIcmp6Handle, handle);
+  EXPECT_EQ(nullptr, event);
+  EXPECT_EQ(nullptr, routine);
+  EXPECT_EQ(nullptr, context);
+  EXPECT_EQ(200, options->Ttl);
+  EXPECT_EQ(32, size);
+  EXPECT_EQ(1000u, timeout);
+  const sockaddr_in6 unspecified{AF_INET6, 0, 0, IN6ADDR_ANY_INIT, 0};
+  script->source_unspecified = std::memcmp(source, &unspecified, sizeof unspecified) == 0;
+  char text[INET6_ADDRSTRLEN];
+  inet_ntop(AF_INET6, &destination->sin6_addr, text, sizeof text);
+  script->ipv6_destinations.push_back(text);
+  script->request.assign(static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
+  script->reply_size = reply_size;
+  // Every byte of the buffer was cleared before the send.
+  for (DWORD i = 0; i < reply_size; ++i) EXPECT_EQ(0, static_cast<uint8_t*>(reply_buffer)[i]);
+  if (script->ipv6.empty()) return 0;
+  const Answer answer = script->ipv6.front();
+  script->ipv6.pop_front();
+  auto* out = static_cast<uint8_t*>(reply_buffer);
+  ICMPV6_ECHO_REPLY reply{};
+  reply.Status = answer.status;
+  std::memcpy(out, &reply, sizeof reply);
+  std::memcpy(out + sizeof reply, answer.data.data(), answer.data.size());
+  return answer.replies;
+}
+
+class LibraryPingTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    script = &script_;
+    script_.platform = &platform_;
+    PingLibraries& table = PingLibraryTable();
+    table = PingLibraries{};
+    table.icmp_create_file = &FakeCreate;
+    table.icmp_send_echo = &FakeSend;
+    table.icmp_close_handle = &FakeClose;
+    table.getaddrinfo = &FakeGetAddrInfo;
+    table.freeaddrinfo = &FakeFreeAddrInfo;
+    table.icmp6_create_file = &FakeCreate6;
+    table.icmp6_send_echo2 = &FakeSend6;
+    platform_.sockets_.AddHost("testhost", "testhost", 10, 77, 0, 2);
+    platform_.sockets_.AddHost("dualstack", "dualstack", 10, 77, 9, 9);
+  }
+  void TearDown() override {
+    PingLibraryTable() = PingLibraries{};
+    script = nullptr;
+  }
+
+  // The IPv4 attempt fails without a reply, so that IPv6 is tried.
+  void Ipv4Silent() { script_.ipv4.replies = 0; }
+
+  std::wstring Output() const { return platform_.console_.Output(); }
+
+  FakePlatform platform_;
+  Script script_;
+};
+
+constexpr wchar_t kFallback[] = L"Ping0 - IPv4 Ping failed, try IPv6 Ping \n";
+
+TEST_F(LibraryPingTest, Ipv4ReplySucceedsSilently) {
+  EXPECT_EQ(1, Ping0(platform_, L"testhost", 1000));
+  EXPECT_EQ(L"", Output());
+  EXPECT_EQ((std::vector<std::string>{"IcmpCreateFile", "IcmpSendEcho", "IcmpCloseHandle"}),
+            script_.calls);
+  const uint8_t expected[4] = {10, 77, 0, 2};
+  EXPECT_EQ(0, std::memcmp(expected, &script_.ipv4_destination, 4));
+  EXPECT_EQ(std::vector<uint8_t>(32, 0x45), script_.request);
+  EXPECT_EQ(200, script_.options.Ttl);
+  EXPECT_EQ(0, script_.options.Tos);
+  EXPECT_EQ(0, script_.options.Flags);
+  EXPECT_EQ(0, script_.options.OptionsSize);
+  EXPECT_EQ(nullptr, script_.options.OptionsData);
+  EXPECT_EQ(sizeof(ICMP_ECHO_REPLY) + 32 + 8, script_.reply_size);
+  EXPECT_EQ(1000u, script_.timeout);
+  EXPECT_EQ((std::vector<HANDLE>{kIcmpHandle}), script_.closed);
+}
+
+TEST_F(LibraryPingTest, DottedAddressIsPingedWhenTheLookUpFindsNothing) {
+  EXPECT_EQ(1, Ping0(platform_, L"10.77.0.7", 1000));
+  const uint8_t expected[4] = {10, 77, 0, 7};
+  EXPECT_EQ(0, std::memcmp(expected, &script_.ipv4_destination, 4));
+}
+
+TEST_F(LibraryPingTest, UnresolvedNameEndsWithoutFallback) {
+  EXPECT_EQ(0, Ping0(platform_, L"fd77::2", 1000));
+  EXPECT_EQ(L"Ping0 - Name resolution problem\n", Output());
+  EXPECT_TRUE(script_.calls.empty());
+}
+
+TEST_F(LibraryPingTest, FailedCreateFallsBackWithoutClosing) {
+  script_.create = INVALID_HANDLE_VALUE;
+  script_.addresses = {"fd77::2"};
+  script_.ipv6 = {Answer{}};
+  EXPECT_EQ(1, Ping0(platform_, L"testhost", 1000));
+  EXPECT_EQ(kFallback, Output());
+  EXPECT_EQ((std::vector<HANDLE>{kIcmp6Handle}), script_.closed);
+}
+
+TEST_F(LibraryPingTest, ErrorStatusIsPrintedInDecimalThroughTheLastError) {
+  script_.ipv4.status = IP_DEST_HOST_UNREACHABLE;
+  script_.ipv4.data_size = 0;  // the status decides first
+  EXPECT_EQ(0, Ping0(platform_, L"testhost", 1000));
+  EXPECT_EQ(std::wstring(L"Ping0 - Check the IP status is OK - LastErr 11003\n") + kFallback,
+            Output());
+  EXPECT_EQ(11003u, platform_.system_.last_error);
+  EXPECT_EQ(kIcmpHandle, script_.closed.front());
+}
+
+TEST_F(LibraryPingTest, WrongDataSizeIsPrintedWith59) {
+  for (USHORT size : {31, 33}) {
+    platform_.console_.messages.clear();
+    script_.ipv4.data_size = size;
+    EXPECT_EQ(0, Ping0(platform_, L"testhost", 1000));
+    EXPECT_EQ(std::wstring(L"Ping0 - Check we got the same amount of data back as we sent - "
+                           L"LastErr 59\n") +
+                  kFallback,
+              Output());
+  }
+}
+
+TEST_F(LibraryPingTest, WrongDataIsPrintedWith59) {
+  script_.ipv4.data[31] = 0x46;
+  EXPECT_EQ(0, Ping0(platform_, L"testhost", 1000));
+  EXPECT_EQ(std::wstring(L"Ping0 - Check the data we got back is what was sent - LastErr 59\n") +
+                kFallback,
+            Output());
+  EXPECT_EQ(59u, platform_.system_.last_error);
+}
+
+TEST_F(LibraryPingTest, DataOutsideTheReplyBufferIsNeverRead) {
+  script_.ipv4.data_outside = true;
+  EXPECT_EQ(0, Ping0(platform_, L"testhost", 1000));
+  EXPECT_EQ(std::wstring(L"Ping0 - Check the data we got back is what was sent - LastErr 59\n") +
+                kFallback,
+            Output());
+}
+
+TEST_F(LibraryPingTest, WithoutIpv6EntryPointsTheFallbackEndsSilently) {
+  Ipv4Silent();
+  PingLibraryTable().icmp6_send_echo2 = nullptr;
+  EXPECT_EQ(0, Ping0(platform_, L"testhost", 1000));
+  EXPECT_EQ(kFallback, Output());
+  EXPECT_EQ((std::vector<std::string>{"IcmpCreateFile", "IcmpSendEcho", "IcmpCloseHandle"}),
+            script_.calls);
+}
+
+TEST_F(LibraryPingTest, ResolutionFailureOfTheFallbackPrintsTheSocketError) {
+  Ipv4Silent();
+  script_.getaddrinfo_result = 11001;
+  script_.getaddrinfo_error = 11001;
+  EXPECT_EQ(0, Ping0(platform_, L"testhost", 1000));
+  EXPECT_EQ(std::wstring(kFallback) +
+                L"IPv6Ping - Set destination IPV6 information. Error code: 00002AF9\n",
+            Output());
+  EXPECT_EQ(0, script_.lists_freed);
+
+  platform_.console_.messages.clear();
+  script_ = Script{};
+  script_.platform = &platform_;
+  script_.empty_list = true;
+  platform_.sockets_.last_error = 11004;
+  EXPECT_FALSE(IPv6Ping(platform_, "testhost", 1000));
+  EXPECT_EQ(L"IPv6Ping - Set destination IPV6 information. Error code: 00002AFC\n", Output());
+}
+
+TEST_F(LibraryPingTest, FailedIpv6CreateReleasesTheList) {
+  for (HANDLE failed : {HANDLE{nullptr}, INVALID_HANDLE_VALUE}) {
+    script_.calls.clear();
+    script_.create6 = failed;
+    script_.addresses = {"fd77::2"};
+    EXPECT_FALSE(IPv6Ping(platform_, "testhost", 1000));
+    EXPECT_EQ((std::vector<std::string>{"getaddrinfo", "Icmp6CreateFile", "freeaddrinfo"}),
+              script_.calls);
+  }
+  EXPECT_EQ(L"", Output());
+}
+
+TEST_F(LibraryPingTest, OnlyIpv4EntriesSendNothing) {
+  Ipv4Silent();
+  script_.addresses = {"10.77.9.9", "10.77.0.2"};
+  EXPECT_EQ(0, Ping0(platform_, L"dualstack", 1000));
+  EXPECT_EQ(kFallback, Output());
+  EXPECT_TRUE(script_.ipv6_destinations.empty());
+  EXPECT_EQ((std::vector<HANDLE>{kIcmpHandle, kIcmp6Handle}), script_.closed);
+  EXPECT_EQ(1, script_.lists_freed);
+}
+
+TEST_F(LibraryPingTest, WalkSkipsIpv4AndGoesOnUntilAnAddressAnswers) {
+  Ipv4Silent();
+  script_.addresses = {"10.77.9.9", "fd77:9::9", "fd77::2", "fd77::3"};
+  Answer silent;
+  silent.replies = 0;
+  script_.ipv6 = {silent, Answer{}};
+  EXPECT_EQ(1, Ping0(platform_, L"dualstack", 1000));
+  EXPECT_EQ(kFallback, Output());
+  EXPECT_EQ("dualstack", script_.name);
+  EXPECT_EQ((std::vector<std::string>{"fd77:9::9", "fd77::2"}), script_.ipv6_destinations);
+  EXPECT_TRUE(script_.source_unspecified);
+  EXPECT_EQ(std::vector<uint8_t>(32, 0x45), script_.request);
+  EXPECT_EQ(sizeof(ICMPV6_ECHO_REPLY) + 32 + 8 + 2 * sizeof(void*), script_.reply_size);
+  // One IPv6 handle closed, with the IPv4 library's close; the list freed once.
+  EXPECT_EQ((std::vector<HANDLE>{kIcmpHandle, kIcmp6Handle}), script_.closed);
+  EXPECT_EQ(1, script_.lists_freed);
+  EXPECT_EQ("freeaddrinfo", script_.calls.back());
+}
+
+TEST_F(LibraryPingTest, ErrorReplyIsPrintedAndTheNextAddressTried) {
+  Ipv4Silent();
+  script_.addresses = {"fd77::8", "fd77::2"};
+  Answer error;
+  error.status = 11003;
+  script_.ipv6 = {error, Answer{}};
+  EXPECT_EQ(1, Ping0(platform_, L"dualstack", 1000));
+  EXPECT_EQ(std::wstring(kFallback) + L"IPv6Ping - Error reply. Error code: 11003\n", Output());
+  EXPECT_EQ(11003u, platform_.system_.last_error);
+}
+
+TEST_F(LibraryPingTest, DifferentEchoedBytesAndCountsAreSilentFailures) {
+  Ipv4Silent();
+  script_.addresses = {"fd77::4", "fd77::5"};
+  Answer changed;
+  changed.data[0] = 0;
+  Answer two;
+  two.replies = 2;
+  script_.ipv6 = {changed, two};
+  EXPECT_EQ(0, Ping0(platform_, L"dualstack", 1000));
+  EXPECT_EQ(kFallback, Output());
+  EXPECT_EQ(2u, script_.ipv6_destinations.size());
+  EXPECT_EQ(1, script_.lists_freed);
+  EXPECT_EQ(2u, script_.closed.size());
+}
+
+TEST_F(LibraryPingTest, EmptyNameIsNoIpv6Attempt) {
+  EXPECT_FALSE(IPv6Ping(platform_, "", 1000));
+  EXPECT_TRUE(script_.calls.empty());
+}
+
+TEST_F(LibraryPingTest, NegativeTimeOutIsNoWaitOfWeeks) {
+  EXPECT_EQ(1, Ping0(platform_, L"testhost", -1));
+  EXPECT_EQ(0u, script_.timeout);
+}
+
+}  // namespace
+}  // namespace winreach
