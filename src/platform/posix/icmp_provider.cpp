@@ -75,6 +75,10 @@ IP_STATUS StatusOfSendError(int error) {
   switch (error) {
     case EMSGSIZE:
       return IP_PACKET_TOO_BIG;
+    case ENETUNREACH:  // no route at all
+      return IP_DEST_NET_UNREACHABLE;
+    case EHOSTUNREACH:  // an unreachable route, or no neighbour
+      return IP_DEST_HOST_UNREACHABLE;
     case ENOBUFS:
     case ENOMEM:
       return IP_NO_RESOURCES;
