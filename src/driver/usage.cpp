@@ -1,6 +1,6 @@
 #include "driver/usage.h"
 
-#include "driver/connectivity_test.h"
+#include "driver/test_run.h"
 #include "platform/format.h"
 
 namespace winreach {

@@ -1,4 +1,4 @@
-#include "driver/connectivity_test.h"
+#include "driver/test_run.h"
 
 #include <string>
 
