@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/connectivity_test.h"
+#include "driver/test_run.h"
 
 int wmain(int argc, wchar_t** argv) {
   std::vector<std::wstring> arguments;
