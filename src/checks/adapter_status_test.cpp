@@ -33,8 +33,10 @@ class AdapterStatusTest : public ::testing::Test {
       std::memcpy(status.adapter_address, mac.data(), 6);
       status.name_count = static_cast<WORD>(names.size());
       std::memcpy(ncb->ncb_buffer, &status, sizeof status);
-      std::memcpy(ncb->ncb_buffer + sizeof status, names.data(),
-                  names.size() * sizeof(NAME_BUFFER));
+      for (size_t i = 0; i < names.size(); ++i) {
+        std::memcpy(ncb->ncb_buffer + sizeof status + i * sizeof(NAME_BUFFER), &names[i],
+                    sizeof(NAME_BUFFER));
+      }
       return NRC_GOODRET;
     };
   }

@@ -42,11 +42,11 @@ TEST(NodeStatusClientTest, AnswerToTheFirstTryComesBackAtOnce) {
   Responder responder([](Responder& r, const Responder::Request& q, int) {
     r.Send(AnswerTo(q.id()), q.from);
   });
-  const Timed result = Query(responder.address());
+  const Timed result = Query(responder.address(), Loopback(), {3, 1000ms});
   ASSERT_EQ(NRC_GOODRET, result.outcome.code);
   ASSERT_TRUE(result.outcome.status);
   EXPECT_EQ(5u, result.outcome.status->names.size());
-  EXPECT_LT(result.elapsed, 50ms);
+  EXPECT_LT(result.elapsed, 1000ms);  // before a second try was due
 
   const auto requests = responder.requests();
   ASSERT_EQ(1u, requests.size());
@@ -75,13 +75,14 @@ TEST(NodeStatusClientTest, TriesAgainWithTheSameIdAndTakesTheThirdAnswer) {
 TEST(NodeStatusClientTest, LateAnswerToTheFirstTryStillCounts) {
   Responder responder([](Responder& r, const Responder::Request& q, int n) {
     if (n == 0) {
-      std::this_thread::sleep_for(150ms);  // the second try is out by now
+      std::this_thread::sleep_for(300ms);  // the second try is out by now
       r.Send(AnswerTo(q.id()), q.from);
     }
   });
-  const Timed result = Query(responder.address());
+  const Timed result = Query(responder.address(), Loopback(), {3, 200ms});
   EXPECT_EQ(NRC_GOODRET, result.outcome.code);
-  EXPECT_LT(result.elapsed, 200ms);
+  EXPECT_LT(result.elapsed, 600ms);
+  EXPECT_GE(responder.requests().size(), 2u);
 }
 
 TEST(NodeStatusClientTest, SilenceCostsExactlyTheTriesAndEndsInTimeOut) {
@@ -90,7 +91,7 @@ TEST(NodeStatusClientTest, SilenceCostsExactlyTheTriesAndEndsInTimeOut) {
   EXPECT_EQ(NRC_CMDTMO, result.outcome.code);
   EXPECT_FALSE(result.outcome.status);
   EXPECT_GE(result.elapsed, 300ms);
-  EXPECT_LT(result.elapsed, 380ms);
+  EXPECT_LT(result.elapsed, 550ms);
   EXPECT_EQ(3u, responder.requests().size());
 }
 
@@ -131,7 +132,7 @@ TEST(NodeStatusClientTest, PortUnreachableEndsTheWaitAtOnce) {
   ::close(fd);
   const Timed result = Query(closed, Loopback(), {3, 1000ms});
   EXPECT_EQ(NRC_CMDTMO, result.outcome.code);
-  EXPECT_LT(result.elapsed, 100ms);
+  EXPECT_LT(result.elapsed, 500ms);
 }
 
 TEST(NodeStatusClientTest, LocalAddressThatIsNotOursIsASystemFailure) {
