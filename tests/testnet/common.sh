@@ -3,6 +3,7 @@
 sfx=${WR_NET_SUFFIX:-}
 SRV=wr-srv$sfx
 CLI=wr-cli$sfx
+REF=wr-ref$sfx
 WR_STATE=${WR_STATE:-/tmp/winreach-testnet$sfx}
 TESTNET_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
