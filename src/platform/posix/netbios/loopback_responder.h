@@ -3,12 +3,12 @@
 #pragma once
 
 #include <arpa/inet.h>
-#include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdint>
 #include <chrono>
 #include <functional>
 #include <mutex>
@@ -32,7 +32,10 @@ inline int BoundUdpSocket() {
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_addr = Loopback();
-  EXPECT_EQ(0, ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address));
+  if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    ::close(fd);
+    return -1;
+  }
   return fd;
 }
 

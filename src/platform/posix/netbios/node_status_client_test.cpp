@@ -98,6 +98,7 @@ TEST(NodeStatusClientTest, SilenceCostsExactlyTheTriesAndEndsInTimeOut) {
 TEST(NodeStatusClientTest, DatagramsThatAreNotOurAnswerAreIgnored) {
   // Each try draws one wrong datagram; the third try also gets the answer.
   const int stranger = BoundUdpSocket();
+  ASSERT_GE(stranger, 0);
   Responder responder([stranger](Responder& r, const Responder::Request& q, int n) {
     auto wrong_id = AnswerTo(static_cast<uint16_t>(q.id() + 1));
     auto truncated = AnswerTo(q.id());
@@ -117,6 +118,7 @@ TEST(NodeStatusClientTest, DatagramsThatAreNotOurAnswerAreIgnored) {
 
 TEST(NodeStatusClientTest, AnswerFromAnotherPortAloneIsSilence) {
   const int stranger = BoundUdpSocket();
+  ASSERT_GE(stranger, 0);
   Responder responder([stranger](Responder& r, const Responder::Request& q, int) {
     r.Send(AnswerTo(q.id()), q.from, stranger);
   });
