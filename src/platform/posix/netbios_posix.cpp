@@ -12,6 +12,7 @@ namespace {
 // Return codes that nb30.h defines beside the ones the logic names.
 constexpr uint8_t kIllegalCommand = 0x03;  // NRC_ILLCMD
 constexpr uint8_t kNoAnswer = 0x14;        // NRC_NOCALL: no such name
+constexpr uint8_t kInvalidAddress = 0x39;  // NRC_INVADDRESS: no control block
 
 // The IPv4 address that the call name holds: the text up to its first zero
 // byte, within its 16 bytes, without trailing blanks.
@@ -29,6 +30,7 @@ std::optional<in_addr> CallAddress(const NCB& ncb) {
 }  // namespace
 
 uint8_t PosixNetbios::Call(NCB* ncb) {
+  if (ncb == nullptr) return kInvalidAddress;
   // Every command completes before the call returns; a command with the
   // asynchronous bit is refused like any command we do not know.
   uint8_t code = kIllegalCommand;

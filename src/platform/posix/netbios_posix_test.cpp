@@ -142,6 +142,7 @@ TEST_F(PosixNetbiosTest, MissingBufferAndUnknownCommandsAreRefusedWithoutTraffic
     other.ncb_command = command;
     EXPECT_EQ(0x03, netbios_.Call(&other)) << int{command};  // NRC_ILLCMD
   }
+  EXPECT_EQ(0x39, netbios_.Call(nullptr));  // NRC_INVADDRESS
   EXPECT_TRUE(responder_.requests().empty());
 }
 

@@ -24,6 +24,7 @@ constexpr uint8_t kIcmpPortUnreachable = 3;
 
 // Large enough for any UDP datagram, so that nothing arrives cut short.
 constexpr size_t kReceiveSize = 65536;
+constexpr int kReceiveBatch = 64;
 
 class Socket {
  public:
@@ -114,10 +115,11 @@ Event DrainErrors(int fd, const sockaddr_in& target) {
 
 enum class Receipt { kAnswer, kNothing, kPortUnreachable, kFailed };
 
-// Reads every pending datagram until one is the answer to our request.
+// Reads pending datagrams until one is the answer to our request. A batch
+// is bounded, so that a flood of strangers cannot hold the wait past its end.
 Receipt ReceiveAnswers(int fd, const sockaddr_in& target, uint16_t id,
                        std::vector<uint8_t>& buffer, std::optional<NodeStatus>* status) {
-  for (;;) {
+  for (int batch = 0; batch < kReceiveBatch; ++batch) {
     sockaddr_in source{};
     struct iovec io = {buffer.data(), buffer.size()};
     struct msghdr message {};
@@ -142,6 +144,7 @@ Receipt ReceiveAnswers(int fd, const sockaddr_in& target, uint16_t id,
     *status = ParseNodeStatusResponse({buffer.data(), static_cast<size_t>(size)}, id);
     if (*status) return Receipt::kAnswer;
   }
+  return Receipt::kNothing;
 }
 
 }  // namespace
