@@ -68,8 +68,7 @@ TEST(NodeStatusClientTest, TriesAgainWithTheSameIdAndTakesTheThirdAnswer) {
   EXPECT_EQ(requests[0].id(), requests[1].id());
   EXPECT_EQ(requests[0].id(), requests[2].id());
   EXPECT_EQ(requests[0].from.sin_port, requests[2].from.sin_port);
-  EXPECT_GE(requests[1].when - requests[0].when, 95ms);
-  EXPECT_GE(requests[2].when - requests[1].when, 95ms);
+  EXPECT_GE(result.elapsed, 200ms);  // the third try goes out two intervals in
 }
 
 TEST(NodeStatusClientTest, LateAnswerToTheFirstTryStillCounts) {
@@ -81,8 +80,8 @@ TEST(NodeStatusClientTest, LateAnswerToTheFirstTryStillCounts) {
   });
   const Timed result = Query(responder.address(), Loopback(), {3, 200ms});
   EXPECT_EQ(NRC_GOODRET, result.outcome.code);
+  EXPECT_GE(result.elapsed, 200ms);  // after the second try was out
   EXPECT_LT(result.elapsed, 600ms);
-  EXPECT_GE(responder.requests().size(), 2u);
 }
 
 TEST(NodeStatusClientTest, SilenceCostsExactlyTheTriesAndEndsInTimeOut) {
