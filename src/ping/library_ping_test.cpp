@@ -1,7 +1,11 @@
 #include "ping/library_ping.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
+// inet_pton and inet_ntop: <arpa/inet.h> on Linux; on Windows ws2tcpip.h,
+// which native_types.h includes.
+#if __has_include(<arpa/inet.h>)
+#include <arpa/inet.h>
+#endif
 
 #include <cstring>
 #include <deque>
