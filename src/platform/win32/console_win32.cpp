@@ -45,15 +45,35 @@ bool IsSpace(wchar_t unit) { return unit == L' ' || (unit >= L'\t' && unit <= L'
 // Ctrl+Z at the start of a console read stands for the end of input.
 constexpr wchar_t kConsoleEndOfInput = 0x1A;
 
-// One unit of input: a UTF-16 unit from a console, a byte from anything else.
-// Reads one at a time so that nothing typed after the word is consumed
-// before the closing key read.
-bool ReadConsoleUnit(HANDLE input, wchar_t* unit) {
-  DWORD read = 0;
-  if (!::ReadConsoleW(input, unit, 1, &read, nullptr) || read != 1) return false;
-  return *unit != kConsoleEndOfInput;
-}
+// Console input, a line at a time: the console hands out what was typed
+// when Enter is pressed. What is left of the line after the word is dropped
+// with the reader; the closing key read takes fresh key presses from the
+// console, not from this line.
+class ConsoleLineReader {
+ public:
+  explicit ConsoleLineReader(HANDLE input) : input_(input) {}
 
+  bool Next(wchar_t* unit) {
+    if (next_ == end_) {
+      DWORD read = 0;
+      if (!::ReadConsoleW(input_, line_, kCapacity, &read, nullptr) || read == 0) return false;
+      next_ = 0;
+      end_ = read < kCapacity ? read : kCapacity;
+    }
+    *unit = line_[next_++];
+    return *unit != kConsoleEndOfInput;
+  }
+
+ private:
+  static constexpr DWORD kCapacity = 1024;
+  HANDLE input_;
+  wchar_t line_[kCapacity] = {};
+  DWORD next_ = 0;
+  DWORD end_ = 0;
+};
+
+// Anything else is read a byte at a time, so that nothing after the word is
+// consumed before the program ends.
 bool ReadByte(HANDLE input, char* byte) {
   DWORD read = 0;
   return ::ReadFile(input, byte, 1, &read, nullptr) && read == 1;
@@ -155,7 +175,8 @@ bool Win32Console::ReadWord(std::wstring* word, size_t max_chars, size_t* length
   size_t counted = 0;
   if (IsConsole(input)) {
     std::wstring units;
-    const auto next = [input](wchar_t* unit) { return ReadConsoleUnit(input, unit); };
+    ConsoleLineReader reader(input);
+    const auto next = [&reader](wchar_t* unit) { return reader.Next(unit); };
     if (!CollectWord<wchar_t>(next, max_chars + 1, &units, &counted)) return false;
     *length = counted;
     if (units.size() > max_chars) units.resize(max_chars);

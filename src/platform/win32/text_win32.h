@@ -17,7 +17,4 @@ std::string NarrowFromWide(std::wstring_view text, UINT code_page, size_t max_by
 // 8-bit text of `code_page` as wide text.
 std::wstring WideFromNarrow(std::string_view text, UINT code_page);
 
-// A null-terminated copy, for the API calls that take one.
-inline std::wstring Terminated(std::wstring_view text) { return std::wstring(text); }
-
 }  // namespace winreach
