@@ -5,7 +5,12 @@
 # library ping with its IPv6 fallback. Each test sets it for itself.
 
 icmp_sockets_closed() { wr_cli sysctl -qw net.ipv4.ping_group_range="1 0"; }
-icmp_sockets_open() { wr_cli sysctl -qw net.ipv4.ping_group_range="0 2147483647"; }
+# Open for this test only: each test runs in a subshell, whose end closes
+# them again, failed assertion or not, so later tests find the default.
+icmp_sockets_open() {
+  trap icmp_sockets_closed EXIT
+  wr_cli sysctl -qw net.ipv4.ping_group_range="0 2147483647"
+}
 
 # The lines that the ping prints, the driver's verdict included.
 PING_LINE='^(Ping0 - |IPv6Ping - |Received packed does not match|Unable to create the socket for the ping|Failed to (set the timeout|send the packet|receive the packet)|Name resolution problem\. |Ping OK!$|Unable to ping the computer!$)'
@@ -112,4 +117,9 @@ test_silent_host_holds_the_library_ping_one_second_per_address() {
   assert_eq "Ping0 - IPv4 Ping failed, try IPv6 Ping 
 Unable to ping the computer!" "$(ping_lines "$(untimed "$out")")" "ping lines"
   assert_between 1950 2200 "$(ping_duration "$out")" "ping time"
+}
+
+test_icmp_sockets_are_closed_again_after_a_test_that_opened_them() {
+  ( icmp_sockets_open )
+  assert_eq "1	0" "$(wr_cli cat /proc/sys/net/ipv4/ping_group_range)" "ping_group_range"
 }
