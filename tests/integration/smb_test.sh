@@ -203,3 +203,40 @@ test_one_connection_for_the_three_pipes() {
   echo "  SMB connections: $connections"
   assert_eq 2 "$connections" "connections to port 445"
 }
+
+# Our decoders against Samba's own clients, for the same account: the
+# server information of level 101 (rpcclient srvinfo) and two registry values
+# (net rpc registry).
+test_decoders_agree_with_samba_clients() {
+  local tests ours theirs
+  tests=$(dirname "$WINREACH")/winreach_tests
+  if [ ! -x "$tests" ]; then
+    [ "${CI:-}" = true ] && { echo "  $tests missing"; return 1; }
+    echo "  skipped: no winreach_tests beside $WINREACH"
+    return 0
+  fi
+  ours=$(wr_cli env USER="administrator%$ADMIN_PASSWORD" WR_LIVE_HOST=testhost \
+    "$tests" --gtest_filter='SmbLiveTest.*' | grep -E '^[A-Za-z ]+(_id)?: ')
+  grep -q '^\[  PASSED  \] 2 tests' < <(wr_cli env USER="administrator%$ADMIN_PASSWORD" \
+    WR_LIVE_HOST=testhost "$tests" --gtest_filter='SmbLiveTest.*')
+
+  theirs=$(wr_cli timeout 30 rpcclient -U "administrator%$ADMIN_PASSWORD" -c srvinfo testhost)
+  local name comment
+  read -r name _ <<<"$(head -n 1 <<<"$theirs")"
+  comment=$(head -n 1 <<<"$theirs" | sed -E 's/^\s*\S+\s+(Wk |Sv |PrQ |Unx |NT |SNT |LMB |DMB |PDC |BDC |MBC |PBR |BBR |OBR |DOM |ALL |[A-Za-z]{2,3} )*//')
+  assert_eq "name: $name
+comment: $comment
+platform_id: $(awk -F'\t' '/platform_id/ {print $3}' <<<"$theirs")
+os version: $(awk -F'\t' '/os version/ {print $3}' <<<"$theirs")
+server type: $(awk -F'\t' '/server type/ {print $3}' <<<"$theirs")" \
+    "$(grep -E '^(name|comment|platform_id|os version|server type): ' <<<"$ours")" "level 101"
+
+  local key value
+  for pair in 'SYSTEM\CurrentControlSet\Control\ComputerName\ActiveComputerName|ComputerName' \
+              'SOFTWARE\Microsoft\Windows NT\CurrentVersion|CurrentVersion'; do
+    key=${pair%|*} value=${pair#*|}
+    theirs=$(wr_cli timeout 30 net rpc registry getvalue "HKLM\\$key" "$value" -S testhost \
+      -U "administrator%$ADMIN_PASSWORD" | sed -n 's/^Value *= "\(.*\)"$/\1/p')
+    assert_eq "$value: $theirs" "$(grep "^$value: " <<<"$ours")" "$value"
+  done
+}
