@@ -22,7 +22,7 @@ test_unknown_name_reports_host_not_found_and_runs_on() {
   assert_contains "$out" "Name resolution problem! Error code: 00002AF9"
   assert_contains "$out" "Unable to ping the computer!"
   # No NetBIOS lines without an address.
-  ! grep -q 'NCB\|Ethernet Number\|NetBIOS name' <<<"$out"
+  refute_match "$out" 'NCB\|Ethernet Number\|NetBIOS name'
   # The management checks still run: the last line is the service manager's.
   tail -n 1 <<<"$out" | grep -q 'SCM'
 }
@@ -49,8 +49,8 @@ test_lower_case_name_is_upper_case_in_banner_only() {
 test_command_line_run_neither_prompts_nor_pauses() {
   local out
   out=$(winreach_cli testhost)
-  ! grep -q 'Remote computer name:' <<<"$out"
-  ! grep -q 'Press any key to continue' <<<"$out"
+  refute_match "$out" 'Remote computer name:'
+  refute_match "$out" 'Press any key to continue'
 }
 
 test_interactive_run_prompts_and_waits_for_one_key() {

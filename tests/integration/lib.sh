@@ -32,6 +32,18 @@ assert_contains() {
   fi
 }
 
+# refute_match HAYSTACK PATTERN [LABEL]: no line of HAYSTACK matches the
+# basic regular expression PATTERN. ("! grep" would not do: set -e ignores a
+# negated command's failure.)
+refute_match() {
+  local haystack=$1 pattern=$2 label=${3:-output}
+  if grep -q -- "$pattern" <<<"$haystack"; then
+    echo "  $label has a line matching: $pattern"
+    grep -- "$pattern" <<<"$haystack" | sed 's/^/    | /'
+    return 1
+  fi
+}
+
 # assert_between LOW HIGH VALUE LABEL: LOW <= VALUE <= HIGH (integers).
 assert_between() {
   if [ "$3" -lt "$1" ] || [ "$3" -gt "$2" ]; then
