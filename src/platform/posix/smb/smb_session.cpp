@@ -3,7 +3,9 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <libsmbclient.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -43,6 +45,34 @@ void Fill(char* buffer, int size, const std::string& text) {
   const size_t n = std::min(text.size(), static_cast<size_t>(size) - 1);
   std::memcpy(buffer, text.data(), n);
   buffer[n] = '\0';
+}
+
+// Settings laid over the system's smb.conf for this process. Names are
+// resolved by the system resolver alone, as for the rest of the run, so that
+// every check talks to the address the report printed: no NetBIOS broadcast,
+// no WINS, no lmhosts. And Samba's shared name cache (gencache.tdb in the
+// lock directory) is neither read nor written: a stale entry left by another
+// program would send the checks to a computer's old address for minutes, and
+// this tool keeps no state of its own. /dev/null cannot hold a file, so the
+// cache cannot be opened.
+constexpr char kClientSettings[] =
+    "[global]\n"
+    "name resolve order = host\n"
+    "lock directory = /dev/null\n"
+    "cache directory = /dev/null\n";
+
+// Loads kClientSettings on top of the configuration already loaded. The
+// settings never touch the disk: they are read from an anonymous memory file.
+// Without /proc (or memfd) the system's settings stay as they are.
+void ApplyClientSettings(SMBCCTX* context) {
+  const int fd = memfd_create("winreach-smb.conf", MFD_CLOEXEC);
+  if (fd < 0) return;
+  const ssize_t written = write(fd, kClientSettings, sizeof kClientSettings - 1);
+  if (written == static_cast<ssize_t>(sizeof kClientSettings - 1)) {
+    const std::string path = "/proc/self/fd/" + std::to_string(fd);
+    smbc_setConfiguration(context, path.c_str());
+  }
+  close(fd);
 }
 
 // libsmbclient's log: dropped whole, so that nothing it might say about a
@@ -122,6 +152,7 @@ bool SmbSession::EnsureContext() {
     context_failed_ = true;
     return false;
   }
+  ApplyClientSettings(context);
   // Learn of every connection that comes about, to tell a failure to
   // connect from a failure on a connected share.
   add_cached_server_ = smbc_getFunctionAddCachedServer(context);

@@ -86,8 +86,16 @@ std::optional<UncPath> ParseUncPath(std::wstring_view path) {
 }
 
 std::string FileUrl(const UncPath& path) {
-  std::string url = "smb://" + UrlHost(path.server) + "/" + Encode(path.share, false);
-  if (!path.path.empty()) url += "/" + Encode(path.path, true);
+  // Appended piece by piece: GCC 12 at -O3 misreads "literal" + std::string
+  // as an overlapping copy (-Wrestrict) and the release build stops.
+  std::string url = "smb://";
+  url += UrlHost(path.server);
+  url += '/';
+  url += Encode(path.share, false);
+  if (!path.path.empty()) {
+    url += '/';
+    url += Encode(path.path, true);
+  }
   return url;
 }
 
