@@ -240,3 +240,19 @@ server type: $(awk -F'\t' '/server type/ {print $3}' <<<"$theirs")" \
     assert_eq "$value: $theirs" "$(grep "^$value: " <<<"$ours")" "$value"
   done
 }
+
+# A ticket cache that holds no ticket for the host: Kerberos is tried and
+# fails, and the logon falls back to the offered password, or without one
+# to an anonymous logon; never a failure of its own.
+test_kerberos_without_a_ticket_falls_back() {
+  local cache out
+  cache=$(mktemp)
+  out=$(wr_cli env -u PASSWD -u PASSWD_FILE KRB5CCNAME="FILE:$cache" USER=nobody \
+    timeout 60 "$WINREACH" testhost </dev/null)
+  assert_contains "$out" 'NetServerGetInfo level 101 OK!' "anonymous fallback"
+  assert_contains "$out" 'Unable to connect to the SCM! Error 00000005' "anonymous fallback"
+  out=$(wr_cli env -u PASSWD -u PASSWD_FILE KRB5CCNAME="FILE:$cache" \
+    USER="administrator%$ADMIN_PASSWORD" timeout 60 "$WINREACH" testhost </dev/null)
+  rm -f "$cache"
+  assert_contains "$out" 'Connection to the SCM is OK!' "password fallback"
+}

@@ -39,6 +39,22 @@ bool IsAddress(const std::string& host) {
          host.find(".ipv6-literal.net") != std::string::npos;
 }
 
+// The server could not be reached at all: trying another logon would only
+// wait again. (A Kerberos logon that fails reports EACCES or EINVAL.)
+bool IsNetworkError(int error) {
+  switch (error) {
+    case ECONNREFUSED:
+    case ETIMEDOUT:
+    case EHOSTUNREACH:
+    case ENETUNREACH:
+    case EHOSTDOWN:
+    case ECONNRESET:
+      return true;
+    default:
+      return false;
+  }
+}
+
 // Copies `text` into a callback's buffer, cut to fit with its terminator.
 void Fill(char* buffer, int size, const std::string& text) {
   if (size <= 0) return;
@@ -163,9 +179,9 @@ bool SmbSession::EnsureContext() {
 
 void SmbSession::ApplyLogon(const std::string& host) {
   // Kerberos needs a host name: with an address it is skipped.
-  const bool kerberos = logon_ == Logon::kKerberos && !IsAddress(host);
-  smbc_setOptionUseKerberos(context_, kerberos ? 1 : 0);
-  smbc_setOptionFallbackAfterKerberos(context_, kerberos && credentials_.offered ? 1 : 0);
+  kerberos_now_ = logon_ == Logon::kKerberos && !IsAddress(host);
+  smbc_setOptionUseKerberos(context_, kerberos_now_ ? 1 : 0);
+  smbc_setOptionFallbackAfterKerberos(context_, kerberos_now_ && credentials_.offered ? 1 : 0);
 }
 
 void SmbSession::Authenticate(SMBCCTX* context, const char*, const char*, char* workgroup,
@@ -173,17 +189,14 @@ void SmbSession::Authenticate(SMBCCTX* context, const char*, const char*, char* 
                               int password_size) {
   auto* session = static_cast<SmbSession*>(smbc_getOptionUserData(context));
   const SmbCredentials& credentials = session->credentials_;
-  switch (session->logon_) {
-    case Logon::kAnonymous:
-      Fill(user, user_size, "");
-      Fill(password, password_size, "");
-      return;
-    case Logon::kKerberos:
-    case Logon::kCredentials:
-      if (!credentials.domain.empty()) Fill(workgroup, workgroup_size, credentials.domain);
-      Fill(user, user_size, credentials.user);
-      Fill(password, password_size, credentials.offered ? credentials.password : "");
-      return;
+  // A name with the ticket, or the offered password; otherwise nobody.
+  if (session->kerberos_now_ || credentials.offered) {
+    if (!credentials.domain.empty()) Fill(workgroup, workgroup_size, credentials.domain);
+    Fill(user, user_size, credentials.user);
+    Fill(password, password_size, credentials.offered ? credentials.password : "");
+  } else {
+    Fill(user, user_size, "");
+    Fill(password, password_size, "");
   }
 }
 
@@ -203,8 +216,8 @@ SMBCFILE* SmbSession::Open(const std::string& host, const std::string& share,
   SMBCFILE* file = smbc_getFunctionOpen(context_)(context_, url.c_str(), flags, 0);
   *error = file != nullptr ? 0 : (errno != 0 ? errno : EIO);
   *connected = servers_[host].shares.count(Upper(share)) != 0;
-  if (file == nullptr && !*connected && logon_ == Logon::kKerberos && !credentials_.offered &&
-      (*error == EACCES || *error == EPERM)) {
+  if (file == nullptr && !*connected && kerberos_now_ && !credentials_.offered &&
+      !IsNetworkError(*error)) {
     // The ticket did not take and nothing else was offered: the anonymous
     // logon is the next in line, tried once.
     logon_ = Logon::kAnonymous;

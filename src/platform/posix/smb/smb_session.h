@@ -95,6 +95,7 @@ class SmbSession {
   SmbCredentials credentials_;
   bool ticket_cache_ = false;
   Logon logon_ = Logon::kAnonymous;
+  bool kerberos_now_ = false;  // Kerberos is tried for the current open
   std::map<std::string, Server> servers_;  // by lower-case host name
 };
 
