@@ -97,7 +97,7 @@ Remote access to the registry (HKEY_LOCAL_MACHINE) failed! Error 0000052E
 Remote access to the ADMIN\$ share failed! Error 0000052E
 Unable to connect to the SCM! Error 0000052E" "$(remote_lines <<<"$out")" "remote lines"
   # The password never reaches the output.
-  ! grep -q 'not-the-password' <<<"$out"
+  refute_match "$out" 'not-the-password'
 }
 
 test_admin_share_missing_file_folder_and_share() {
