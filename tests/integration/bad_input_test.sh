@@ -9,12 +9,15 @@
 # A name of N copies of the letter a.
 name_of() { head -c "$1" /dev/zero | tr '\0' a; }
 
-# Starts capturing, in the client namespace, on interface $1 with filter $2
-# into $WR_STATE/bad-input.pcap; stop_capture stops it (by pid) and prints
-# the packets one per line.
+# Starts capturing what the client namespace sends on interface $1 (packets
+# that arrive from elsewhere, such as the test host's own broadcasts, are
+# left out; on loopback, where everything arrives, pass "inout" as $3), with
+# filter $2, into $WR_STATE/bad-input.pcap; stop_capture stops it (by pid)
+# and prints the packets one per line.
 start_capture() {
   rm -f "$WR_STATE/bad-input.pcap" "$WR_STATE/bad-input-tcpdump.log"
-  ip netns exec "$CLI" tcpdump --immediate-mode -i "$1" -n -U -w "$WR_STATE/bad-input.pcap" "$2" \
+  ip netns exec "$CLI" tcpdump --immediate-mode -Q "${3:-out}" -i "$1" -n -U \
+    -w "$WR_STATE/bad-input.pcap" "$2" \
     >"$WR_STATE/bad-input-tcpdump.log" 2>&1 &
   CAPTURE_PID=$!
   trap "set +e; kill $CAPTURE_PID 2>/dev/null" EXIT
@@ -100,7 +103,7 @@ test_names_cut_nowhere_up_to_253_characters() {
   # The resolver is asked for the whole 253-character name, not a cut one.
   local name queries
   name="$(name_of 63).$(name_of 63).$(name_of 63).$(name_of 61)"
-  start_capture lo 'udp dst port 53'
+  start_capture lo 'udp dst port 53' inout
   run_with_name "$name"
   queries=$(stop_capture)
   assert_unresolved_run "253 dotted"

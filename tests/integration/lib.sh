@@ -4,6 +4,13 @@
 
 : "${WINREACH:?WINREACH must name the built program}"
 
+# The sanitizer build: LeakSanitizer learns of the one block libsmbclient
+# keeps for the life of the process, and takes whole stacks to know it by.
+if ldd "$WINREACH" 2>/dev/null | grep -q libasan; then
+  export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}fast_unwind_on_malloc=0
+  export LSAN_OPTIONS=${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/lsan.supp:print_suppressions=0
+fi
+
 # Runs a command in the client namespace (or the server one).
 wr_cli() { ip netns exec "$CLI" "$@"; }
 wr_srv() { ip netns exec "$SRV" "$@"; }
