@@ -94,7 +94,8 @@ void ShowAdapterStatus(Platform& platform, std::string_view address) {
     mac += HexByte8(status.adapter_address[i]);
   }
   console.Write8(mac + "\n");
-  console.Write8("The NetBIOS name is: " + ChosenName(status) + "\n");
+  // The name is the remote computer's say: shown without control bytes.
+  console.Write8("The NetBIOS name is: " + PrintableBytes(ChosenName(status)) + "\n");
 }
 
 }  // namespace winreach

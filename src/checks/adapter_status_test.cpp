@@ -145,8 +145,10 @@ TEST_F(AdapterStatusTest, NameIsTheFirstRegisteredUniqueNameCutAtItsFirstBlank) 
        "HOST"},
       // A name of 15 letters; the suffix byte is never part of it.
       {{Name("ABCDEFGHIJKLMNO\x20", 0x04)}, "ABCDEFGHIJKLMNO"},
-      // A zero byte ends it; other bytes come as they are.
-      {{Name("AB\x01\xE9" "\0" "XYZ       \0", 0x04)}, "AB\x01\xE9"},
+      // A zero byte ends it; control bytes show as '?', letters of the code
+      // page as they are.
+      {{Name("AB\x01\xE9" "\0" "XYZ       \0", 0x04)}, "AB?\xE9"},
+      {{Name("\x1B[2J\nOK!\x7F" "\0" "     \0", 0x04)}, "?[2J?OK!?"},
       {{Name("REGISTERING    \0", 0x00)}, ""},
       {{}, ""},
   };

@@ -69,8 +69,10 @@ void RunKeyCheck(Platform& platform, RegistryKey root, const KeyCheck& check,
       console.Write(check.read_failure + Hex8(read) + L"\n");
     } else if (check.shows_value) {
       // The version is shown as the text that stands in the buffer, whatever
-      // the value's type; a value that fills the buffer ends at its end.
-      console.Write(check.success + WideFromUtf16Le(value.data(), value.size()) + L"\n");
+      // the value's type; a value that fills the buffer ends at its end. It is
+      // the remote computer's text: shown without control characters.
+      console.Write(check.success + PrintableText(WideFromUtf16Le(value.data(), value.size())) +
+                    L"\n");
     } else {
       console.Write(check.success);
     }

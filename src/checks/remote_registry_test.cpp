@@ -128,6 +128,30 @@ TEST(RemoteRegistryTest, ValueLongerThanTheBufferFailsItsRead) {
             std::wstring::npos);
 }
 
+TEST(RemoteRegistryTest, VersionShowsNoControlCharacters) {
+  // A value that would start a line of its own, and one with an escape
+  // sequence: one line each, control characters shown as '?'.
+  const struct {
+    const wchar_t* value;
+    const wchar_t* shown;
+  } cases[] = {
+      {L"6.3\nRemote access to the ADMIN$ share OK!", L"6.3?Remote access to the ADMIN$ share OK!"},
+      {L"\x1B]0;title\x07\x1B[2J10.0\r\t\x7F\x85", L"?]0;title??[2J10.0????"},
+      {L"10.0 \u00e9\u4e2d", L"10.0 \u00e9\u4e2d"},
+  };
+  for (const auto& c : cases) {
+    FakePlatform platform;
+    FillRegistry(platform.registry_);
+    platform.registry_.keys[kCurrentVersion].values[L"CurrentVersion"] = WideValue(c.value);
+    CheckRemoteRegistry(platform, L"\\\\srv01");
+    const std::wstring out = platform.console_.Output();
+    EXPECT_NE(out.find(std::wstring(L"Successfully retrieved current version! ") + c.shown + L"\n"),
+              std::wstring::npos)
+        << out;
+    EXPECT_EQ(6, std::count(out.begin(), out.end(), L'\n')) << out;
+  }
+}
+
 TEST(RemoteRegistryTest, VersionFillingTheWholeBufferPrintsWithinIt) {
   FakePlatform platform;
   FillRegistry(platform.registry_);

@@ -60,6 +60,24 @@ std::string ByteNameOf(std::wstring_view name) {
   return bytes;
 }
 
+std::wstring PrintableText(std::wstring_view text) {
+  std::wstring shown(text);
+  for (wchar_t& c : shown) {
+    const auto code = static_cast<uint32_t>(c);
+    if (code < 0x20 || (code >= 0x7F && code <= 0x9F)) c = L'?';
+  }
+  return shown;
+}
+
+std::string PrintableBytes(std::string_view text) {
+  std::string shown(text);
+  for (char& c : shown) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) c = '?';
+  }
+  return shown;
+}
+
 }  // namespace winreach
 
 namespace winreach {

@@ -35,6 +35,16 @@ std::string ByteNameOf(std::wstring_view name);
 // Longest 8-bit name the buffers hold (256 bytes with the terminator).
 inline constexpr size_t kMaxEightBitName = 255;
 
+// Text that came from the network, fit to be shown: each control character
+// (U+0000 to U+001F, U+007F to U+009F) becomes '?'. A remote computer's
+// answer can then neither start a line of its own that reads like a result
+// nor send escape sequences to the terminal.
+std::wstring PrintableText(std::wstring_view text);
+
+// The same for 8-bit text: bytes 0x00 to 0x1F and 0x7F become '?'; bytes
+// from 0x80 on are the code page's letters and stay.
+std::string PrintableBytes(std::string_view text);
+
 }  // namespace winreach
 
 namespace winreach {

@@ -36,6 +36,30 @@ TEST(FormatTest, ByteNameKeepsAtMost255Bytes) {
   EXPECT_EQ(std::string(255, 'x'), ByteNameOf(std::wstring(255, L'x')));
 }
 
+TEST(FormatTest, PrintableTextReplacesEveryControlCharacter) {
+  std::wstring all;
+  for (wchar_t c = 0; c < 0x120; ++c) all.push_back(c);
+  const std::wstring shown = PrintableText(all);
+  ASSERT_EQ(all.size(), shown.size());
+  for (size_t i = 0; i < all.size(); ++i) {
+    const bool control = i < 0x20 || (i >= 0x7F && i <= 0x9F);
+    EXPECT_EQ(control ? L'?' : all[i], shown[i]) << i;
+  }
+  EXPECT_EQ(L"", PrintableText(L""));
+  EXPECT_EQ(L"\u4e2d\u00e9 ok", PrintableText(L"\u4e2d\u00e9 ok"));
+}
+
+TEST(FormatTest, PrintableBytesKeepsCodePageLetters) {
+  std::string all;
+  for (int b = 0; b < 256; ++b) all.push_back(static_cast<char>(b));
+  const std::string shown = PrintableBytes(all);
+  ASSERT_EQ(256u, shown.size());
+  for (int b = 0; b < 256; ++b) {
+    const bool control = b < 0x20 || b == 0x7F;
+    EXPECT_EQ(control ? '?' : static_cast<char>(b), shown[static_cast<size_t>(b)]) << b;
+  }
+}
+
 TEST(FormatTest, WideFromUtf16LeStopsAtZeroOrTheEndOfTheData) {
   const uint8_t text[] = {'6', 0, '.', 0, '3', 0, 0, 0, 'x', 0};
   EXPECT_EQ(L"6.3", WideFromUtf16Le(text, sizeof text));

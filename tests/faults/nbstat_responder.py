@@ -15,6 +15,8 @@ SCENARIO says:
               status of 600 bytes can hold, after a datagram of 60 000 bytes
   late        nothing to the first two tries; the right answer to the third
   flood       a stream of junk datagrams for as long as it runs, no answer
+  escapes     the right answer, but the node's name holds an escape
+              sequence, a line break and a bell
 
 The right answer names the node GOODNAME with unit id 02-00-5e-00-53-01.
 Writes PIDFILE once it listens; logs each request to standard error.
@@ -132,6 +134,9 @@ def main():
         elif scenario == "oversized":
             sock.sendto(b"\0" * 60000, client)
             names = [node_name("NAME%d" % i, 0, 0x0400) for i in range(255)]
+            sock.sendto(answer(trn_id, names=names), client)
+        elif scenario == "escapes":
+            names = [node_name("\x1b[2J\nEVIL!\x07", 0x00, 0x0400)]
             sock.sendto(answer(trn_id, names=names), client)
         elif scenario == "late":
             if tries >= 3:

@@ -5,7 +5,8 @@ An SMB server (impacket's) on ADDRESS:445 with an ADMIN$ share holding
 system32/ntoskrnl.exe, whose named pipes srvsvc, winreg and svcctl are relayed
 to a small DCE/RPC server of our own. That server answers binds and calls as
 the scenario says: well, or with truncated, oversized, misaligned or lying
-PDUs, or with a fault.
+PDUs, or with a fault, or well-formed but with escape sequences and a line
+break in the CurrentVersion value ("escapes").
 
   rpc_server.py ADDRESS SCENARIO STATE_DIR
 
@@ -225,7 +226,12 @@ class Session:
                 ndr.u32(2)
                 return bytes(ndr.data)
             capacity = struct.unpack_from("<I", stub, len(stub) - 12)[0]
-            return query_value_answer(values[value], capacity, self.scenario)
+            text = values[value]
+            if self.scenario == "escapes" and value == "CurrentVersion":
+                # A version that would print a result line of its own, clear
+                # it again and retitle the terminal.
+                text = "6.3\nRemote access to the ADMIN$ share OK!\x1b[2K\x1b]0;owned\x07"
+            return query_value_answer(text, capacity, self.scenario)
         if iface == WINREG and opnum == 5 or iface == SVCCTL and opnum == 0:  # close
             return handle_answer(0, 0, "good")
         if iface == SVCCTL and opnum == 15:  # ROpenSCManagerW

@@ -286,6 +286,20 @@ test_rpc_lying_answers_are_protocol_errors() {
   assert_scenario "$(rpc_failure_lines 000006BB)" bind-nak
 }
 
+test_rpc_remote_text_cannot_forge_lines_or_drive_the_terminal() {
+  # A CurrentVersion value with a line break, a forged result line and
+  # escape sequences: one line, control characters shown as '?'.
+  start_rpc_server
+  assert_scenario "$(printf '%s\n' 'NetServerGetInfo level 100 OK!' 'NetServerGetInfo level 101 OK!' \
+    'NetServerGetInfo level 102 OK!' 'NetServerGetInfo level 503 OK!' \
+    'Remote access to the registry (HKEY_LOCAL_MACHINE) OK!' \
+    'Successfully retrieved current version! 6.3?Remote access to the ADMIN$ share OK!?[2K?]0;owned?' \
+    'Read access to the Winlogon key OK!' 'Full access to the Winlogon key OK!' \
+    'Read access to the key "Control\ComputerName\ActiveComputerName" OK!' \
+    'Read access to the key "TcpIp\Parameters" OK!' \
+    'Remote access to the ADMIN$ share OK!' 'Connection to the SCM is OK!')" escapes
+}
+
 # --- our own NetBIOS name service ---
 
 NBSTAT_ADDRESS=10.77.7.45
@@ -335,6 +349,11 @@ test_nbstat_answer_too_large_for_the_adapter_status() {
 test_nbstat_answer_to_the_third_try_counts() {
   assert_nbstat 'The Ethernet Number is: 02-00-5e-00-53-01
 The NetBIOS name is: GOODNAME' late 2900 4000
+}
+
+test_nbstat_name_cannot_drive_the_terminal() {
+  assert_nbstat 'The Ethernet Number is: 02-00-5e-00-53-01
+The NetBIOS name is: ?[2J?EVIL!?' escapes 0 1000
 }
 
 test_nbstat_flood_does_not_lengthen_the_wait() {
