@@ -85,6 +85,9 @@ test_stale_samba_name_cache_is_not_used() {
   key="NBT/$(tr '[:lower:]' '[:upper:]' <<<"$name")#20"
   trap "set +e; net cache del '$key' >/dev/null 2>&1; sed -i '/ $name\$/d' '/etc/netns/$CLI/hosts'" EXIT
   echo "10.77.0.2 $name" >>"/etc/netns/$CLI/hosts"
+  # The cache lives in Samba's lock directory, which only Samba's services
+  # create: on a machine where none runs yet, make it.
+  mkdir -p "$(smbd -b | awk '/LOCKDIR:/ { print $2 }')"
   net cache add "$key" "10.77.7.2:0" 120 >/dev/null
   out=$(winreach_cli "$name")
   assert_contains "$out" "IP address: 10.77.0.2"
