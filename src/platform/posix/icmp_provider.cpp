@@ -16,6 +16,7 @@
 
 #include "platform/posix/icmp_messages.h"
 #include "platform/posix/last_error.h"
+#include "platform/posix/scoped_fd.h"
 
 namespace winreach::icmp_provider {
 
@@ -35,20 +36,9 @@ int IcmpProtocol(int family) {
 }
 
 // The socket of one echo, closed on every path.
-class DatagramSocket {
- public:
-  explicit DatagramSocket(int family)
-      : fd_(::socket(family, SOCK_DGRAM | SOCK_CLOEXEC, IcmpProtocol(family))) {}
-  ~DatagramSocket() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  DatagramSocket(const DatagramSocket&) = delete;
-  DatagramSocket& operator=(const DatagramSocket&) = delete;
-  int fd() const { return fd_; }
-
- private:
-  int fd_;
-};
+ScopedFd DatagramSocket(int family) {
+  return ScopedFd(::socket(family, SOCK_DGRAM | SOCK_CLOEXEC, IcmpProtocol(family)));
+}
 
 uint32_t SystemErrorFromErrno(int error) {
   switch (error) {
@@ -100,7 +90,7 @@ uintptr_t next_handle = 1;
 
 HANDLE OpenHandle(int family) {
   {
-    DatagramSocket probe(family);
+    const ScopedFd probe = DatagramSocket(family);
     if (probe.fd() < 0) {
       SetThreadLastError(SystemErrorFromErrno(errno));
       return INVALID_HANDLE_VALUE;
@@ -265,7 +255,7 @@ std::optional<EchoResult> ReadReply(int fd, const EchoRequest& request, uint8_t*
 EchoResult SendEchoAndWait(const EchoRequest& request) {
   EchoResult failed;
   failed.kind = EchoResult::Kind::kFailed;
-  DatagramSocket socket(request.family);
+  const ScopedFd socket = DatagramSocket(request.family);
   const int fd = socket.fd();
   if (fd < 0) {
     failed.status = StatusOfSendError(errno);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "native_types.h"
+#include "platform/posix/scoped_fd.h"
 
 namespace winreach {
 
@@ -26,19 +27,6 @@ constexpr uint8_t kIcmpPortUnreachable = 3;
 constexpr size_t kReceiveSize = 65536;
 constexpr int kReceiveBatch = 64;
 
-class Socket {
- public:
-  Socket() : fd_(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)) {}
-  ~Socket() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Socket(const Socket&) = delete;
-  Socket& operator=(const Socket&) = delete;
-  int fd() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 uint16_t NewTransactionId() {
   uint16_t id = 0;
@@ -154,7 +142,7 @@ NodeStatusOutcome QueryNodeStatus(in_addr local, const sockaddr_in& target,
   const NodeStatusOutcome failed{NRC_SYSTEM, std::nullopt};
   const NodeStatusOutcome silence{NRC_CMDTMO, std::nullopt};
 
-  Socket socket;
+  const ScopedFd socket(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
   if (socket.fd() < 0) return failed;
   const int on = 1;
   if (::setsockopt(socket.fd(), SOL_IP, IP_RECVERR, &on, sizeof on) != 0) return failed;
