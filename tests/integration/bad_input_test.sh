@@ -117,7 +117,9 @@ test_names_cut_nowhere_up_to_253_characters() {
 
 test_over_long_names_are_refused_before_anything_is_sent() {
   local length packets
-  start_capture any ''
+  # What a run could send; the kernel's own IPv6 neighbour and router
+  # messages on any interface are not the program's.
+  start_capture any 'tcp or udp or icmp or (icmp6 and ip6[40] == 128)'
   for length in 254 255 256 10000; do
     run_with_name "$(name_of "$length")"
     assert_eq 0 "$(cat "$WR_STATE/bad-input.rc")" "exit code ($length)"
