@@ -1,6 +1,7 @@
 #include "platform/posix/sockets_posix.h"
 
 #include <arpa/inet.h>
+#include <limits.h>
 #include <netdb.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -87,7 +88,14 @@ std::optional<HostEntry> PosixSockets::GetHostByName(const std::string& name) {
   // The program is single-threaded, so the resolver's static entry is safe;
   // gethostbyname gives exactly the first-address and official-name answer
   // that the checks expect, and refuses IPv6 literals as Windows does.
-  const struct hostent* entry = ::gethostbyname(name.c_str());
+  // An empty name stands for this computer, as Windows' gethostbyname("")
+  // answers with the local host.
+  std::string lookup = name;
+  if (lookup.empty()) {
+    char local[HOST_NAME_MAX + 1] = {};
+    if (::gethostname(local, sizeof local - 1) == 0) lookup = local;
+  }
+  const struct hostent* entry = ::gethostbyname(lookup.c_str());
   if (entry == nullptr) {
     SetThreadLastError(WinsockErrorFromResolver(h_errno));
     return std::nullopt;

@@ -2,7 +2,9 @@
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <limits.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <cstring>
 
@@ -82,6 +84,22 @@ TEST(PosixSocketsTest, ClosedSocketIsNoSocket) {
   sockets.Close(socket);
   EXPECT_EQ(kSocketError, sockets.SetTimeout(socket, SocketTimeout::kReceive, 10));
   EXPECT_EQ(10038u, sockets.LastError());  // WSAENOTSOCK
+}
+
+TEST(PosixSocketsTest, EmptyNameResolvesAsTheLocalComputer) {
+  char local[HOST_NAME_MAX + 1] = {};
+  ASSERT_EQ(0, ::gethostname(local, sizeof local - 1));
+  PosixSockets sockets;
+  const std::optional<HostEntry> empty = sockets.GetHostByName("");
+  const uint32_t empty_error = sockets.LastError();
+  const std::optional<HostEntry> named = sockets.GetHostByName(local);
+  ASSERT_EQ(named.has_value(), empty.has_value());
+  if (named) {
+    EXPECT_EQ(named->first_address, empty->first_address);
+    EXPECT_EQ(named->official_name, empty->official_name);
+  } else {
+    EXPECT_EQ(sockets.LastError(), empty_error);
+  }
 }
 
 }  // namespace
