@@ -6,30 +6,35 @@
 
 namespace winreach {
 
-uint32_t ConnectionErrorCode(int error, bool credentials_offered) {
+namespace {
+
+constexpr uint32_t kRpcCallFailed = 1726;  // RPC_S_CALL_FAILED
+
+// What every stage shares: a refusal gets the stage's refusal code, a lack of
+// memory its own, and everything else the stage's code for the rest.
+uint32_t StageErrorCode(int error, uint32_t refused, uint32_t otherwise) {
   switch (error) {
     case EACCES:
     case EPERM:
-      return credentials_offered ? status::kLogonFailure : status::kAccessDenied;
+      return refused;
     case ENOMEM:
       return status::kNotEnoughMemory;
     default:
-      // Refused, unreachable, timed out, name not found (EINVAL), reset:
-      // all are a path that cannot be reached.
-      return status::kBadNetPath;
+      return otherwise;
   }
 }
 
+}  // namespace
+
+// Refused, unreachable, timed out, name not found (EINVAL), reset: all are a
+// path that cannot be reached.
+uint32_t ConnectionErrorCode(int error, bool credentials_offered) {
+  return StageErrorCode(error, credentials_offered ? status::kLogonFailure : status::kAccessDenied,
+                        status::kBadNetPath);
+}
+
 uint32_t PipeOpenErrorCode(int error) {
-  switch (error) {
-    case EACCES:
-    case EPERM:
-      return status::kAccessDenied;
-    case ENOMEM:
-      return status::kNotEnoughMemory;
-    default:
-      return status::kBadNetPath;
-  }
+  return StageErrorCode(error, status::kAccessDenied, status::kBadNetPath);
 }
 
 uint32_t FileOpenErrorCode(int error, bool folder_exists) {
@@ -38,27 +43,16 @@ uint32_t FileOpenErrorCode(int error, bool folder_exists) {
       return folder_exists ? status::kFileNotFound : status::kPathNotFound;
     case ENOTDIR:
       return status::kPathNotFound;
-    case EACCES:
-    case EPERM:
     case EISDIR:
       return status::kAccessDenied;
-    case ENOMEM:
-      return status::kNotEnoughMemory;
     default:
-      return status::kBadNetPath;
+      return StageErrorCode(error, status::kAccessDenied, status::kBadNetPath);
   }
 }
 
+// The call was under way when the transport failed.
 uint32_t PipeTransferErrorCode(int error) {
-  switch (error) {
-    case EACCES:
-    case EPERM:
-      return status::kAccessDenied;
-    case ENOMEM:
-      return status::kNotEnoughMemory;
-    default:
-      return 1726;  // RPC_S_CALL_FAILED: the call was under way
-  }
+  return StageErrorCode(error, status::kAccessDenied, kRpcCallFailed);
 }
 
 }  // namespace winreach
