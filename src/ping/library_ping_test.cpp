@@ -313,8 +313,8 @@ TEST_F(LibraryPingTest, ResolutionFailureOfTheFallbackPrintsTheSocketError) {
   EXPECT_EQ(0, script_.lists_freed);
 
   platform_.console_.messages.clear();
-  script_ = Script{};
-  script_.platform = &platform_;
+  script_.getaddrinfo_result = 0;
+  script_.getaddrinfo_error = 0;
   script_.empty_list = true;
   platform_.sockets_.last_error = 11004;
   EXPECT_FALSE(IPv6Ping(platform_, "testhost", 1000));

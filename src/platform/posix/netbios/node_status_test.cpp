@@ -112,11 +112,10 @@ TEST(NodeStatusResponseTest, FewerNamesThanTheDataHoldsStillReadsTheAnnouncedOne
 // The answer with its name as a compression pointer to offset 12 instead of
 // the 34 bytes of the encoded "*".
 std::vector<uint8_t> WithCompressedName() {
-  const auto whole = Captured();
-  std::vector<uint8_t> datagram(whole.begin(), whole.begin() + 12);
-  datagram.push_back(0xC0);
-  datagram.push_back(0x0C);
-  datagram.insert(datagram.end(), whole.begin() + 46, whole.end());
+  auto datagram = Captured();
+  datagram[12] = 0xC0;
+  datagram[13] = 0x0C;
+  datagram.erase(datagram.begin() + 14, datagram.begin() + 46);
   return datagram;
 }
 
