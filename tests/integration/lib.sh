@@ -4,9 +4,13 @@
 
 : "${WINREACH:?WINREACH must name the built program}"
 
+# True for the sanitizer build (./run says which build is under test):
+# resident sizes mean nothing there, and valgrind cannot run it.
+sanitized() { [ "${WINREACH_BUILD:-}" = sanitized ]; }
+
 # The sanitizer build: LeakSanitizer learns of the one block libsmbclient
 # keeps for the life of the process, and takes whole stacks to know it by.
-if ldd "$WINREACH" 2>/dev/null | grep -q libasan; then
+if sanitized; then
   export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}fast_unwind_on_malloc=0
   export LSAN_OPTIONS=${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/lsan.supp:print_suppressions=0
 fi

@@ -25,7 +25,7 @@ The Ethernet Number is: 00-00-00-00-00-00
 The NetBIOS name is: TESTHOST
 Ping OK!" "$(without_stamps "$out" | sed -n 6,10p)"
   # Samba answers in milliseconds; the bound leaves room for a busy machine.
-  assert_between 0 1000 "$(stamp_of "$out" "The NetBIOS name is: TESTHOST")" "time to the name line"
+  assert_between 0 3000 "$(stamp_of "$out" "The NetBIOS name is: TESTHOST")" "time to the name line"
 }
 
 test_netbios_silent_host_times_out_after_three_tries() {
@@ -43,7 +43,7 @@ test_netbios_silent_host_times_out_after_three_tries() {
   if grep -q 'Ethernet Number\|NetBIOS name' <<<"$out"; then
     echo "  a status line after the failed query"; return 1
   fi
-  assert_between 4400 5500 "$(stamp_of "$out" "The NCBASTAT return code is: 0x5 ")" \
+  assert_between 4400 6500 "$(stamp_of "$out" "The NCBASTAT return code is: 0x5 ")" \
     "time to the status line"
 
   # Three requests, 1.5 s apart, one transaction id.
@@ -51,7 +51,7 @@ test_netbios_silent_host_times_out_after_three_tries() {
   assert_eq 3 "$(wc -l <<<"$stamps")" "requests sent"
   local gaps
   gaps=$(awk 'NR > 1 { printf "%d\n", ($1 - last) * 1000 } { last = $1 }' <<<"$stamps")
-  for gap in $gaps; do assert_between 1450 1600 "$gap" "gap between tries (ms)"; done
+  for gap in $gaps; do assert_between 1450 1800 "$gap" "gap between tries (ms)"; done
   assert_eq 1 "$(tcpdump -r "$pcap" -n -x 2>/dev/null | awk '$1 == "0x0010:" { print $8 }' | sort -u | wc -l)" \
     "distinct transaction ids"
 }
@@ -63,7 +63,7 @@ test_netbios_closed_port_ends_the_wait_at_once() {
   for target in refusing 10.77.0.1; do
     out=$(timed_run "$target")
     assert_contains "$(without_stamps "$out")" "The NCBASTAT return code is: 0x5 " "$target"
-    assert_between 0 1000 "$(stamp_of "$out" "The NCBASTAT return code is: 0x5 ")" \
+    assert_between 0 3000 "$(stamp_of "$out" "The NCBASTAT return code is: 0x5 ")" \
       "time to the status line ($target)"
   done
 }
@@ -95,7 +95,7 @@ The NCBRESET return code is: 0x23 " "$(sed -n 6,8p <<<"$out")" "veth down"
   # Running: the LANA is usable, and the query goes out (to a closed port).
   ip -n "$ns" link set nb1 up
   for _ in $(seq 50); do
-    ip -n "$ns" link show nb0 | grep -q 'LOWER_UP' && break
+    ip -n "$ns" link show nb0 | grep -F 'LOWER_UP' >/dev/null && break
     sleep 0.1
   done
   out=$(run_in_ns 10.77.7.2)

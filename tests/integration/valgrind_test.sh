@@ -8,7 +8,7 @@ VALGRIND_SUPP=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/valgrind.supp
 
 # False, with a note, for the sanitizer build.
 memcheck_possible() {
-  if ldd "$WINREACH" | grep -q 'libasan\|libubsan'; then
+  if sanitized; then
     echo "  skipped under the sanitizer build: the sanitizers check the same runs"
     return 1
   fi
