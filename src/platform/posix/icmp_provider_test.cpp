@@ -108,7 +108,7 @@ TEST(IcmpProviderTest, Ipv4EchoOverLoopbackFillsOneReply) {
       EXPECT_EQ(32, reply.DataSize);
       EXPECT_EQ(static_cast<void*>(buffer + sizeof(ICMP_ECHO_REPLY)), reply.Data);
       EXPECT_EQ(0, std::memcmp(request, buffer + sizeof(ICMP_ECHO_REPLY), 32));
-      EXPECT_LT(reply.RoundTripTime, 100u);
+      EXPECT_LT(reply.RoundTripTime, 500u);  // milliseconds, not a finer unit
     }
     EXPECT_EQ(1, IcmpCloseHandle(icmp));
     EXPECT_EQ(0, IcmpCloseHandle(icmp));
@@ -127,7 +127,7 @@ TEST(IcmpProviderTest, SilenceEndsWithTheTimeOutAndIpReqTimedOut) {
     const int64_t waited = NowMs() - start;
     EXPECT_EQ(IP_REQ_TIMED_OUT, ThreadLastError());
     EXPECT_GE(waited, 200);
-    EXPECT_LT(waited, 230);
+    EXPECT_LT(waited, 390);  // one time-out, not two
     ICMP_ECHO_REPLY reply;
     std::memcpy(&reply, buffer, sizeof reply);
     EXPECT_EQ(IP_REQ_TIMED_OUT, reply.Status);
@@ -175,7 +175,7 @@ TEST(IcmpProviderTest, LocalRouteFailureIsNoReply) {
     inet_pton(AF_INET, "10.77.0.2", &nowhere);
     const int64_t start = NowMs();
     EXPECT_EQ(0u, IcmpSendEcho(icmp, nowhere, request, 32, nullptr, buffer, kReplySize4, 1000));
-    EXPECT_LT(NowMs() - start, 100);  // at once, no wait
+    EXPECT_LT(NowMs() - start, 500);  // at once, not after the time-out
     EXPECT_EQ(IP_DEST_NET_UNREACHABLE, ThreadLastError());
     IcmpCloseHandle(icmp);
   });

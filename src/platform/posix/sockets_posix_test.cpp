@@ -43,7 +43,7 @@ TEST(PosixSocketsTest, ReceiveTimeOutEndsNeitherEarlyNorMuchLate) {
   PosixSockets sockets;
   uint16_t port;
   const SocketHandle socket = BoundUdp(sockets, &port);
-  ASSERT_EQ(0, sockets.SetTimeout(socket, SocketTimeout::kReceive, 40));
+  ASSERT_EQ(0, sockets.SetTimeout(socket, SocketTimeout::kReceive, 100));
   uint8_t buffer[64];
   sockaddr_in sender{};
   int sender_length = sizeof sender;
@@ -51,8 +51,8 @@ TEST(PosixSocketsTest, ReceiveTimeOutEndsNeitherEarlyNorMuchLate) {
   EXPECT_EQ(kSocketError, sockets.RecvFrom(socket, buffer, sizeof buffer, &sender, &sender_length));
   const int64_t waited = NowMs() - start;
   EXPECT_EQ(status::kWsaTimedOut, sockets.LastError());
-  EXPECT_GE(waited, 40);
-  EXPECT_LT(waited, 60);
+  EXPECT_GE(waited, 100);
+  EXPECT_LT(waited, 190);  // not rounded up to a timer tick nor waited twice
   sockets.Close(socket);
 }
 

@@ -81,7 +81,7 @@ TEST(NodeStatusClientTest, LateAnswerToTheFirstTryStillCounts) {
   const Timed result = Query(responder.address(), Loopback(), {3, 200ms});
   EXPECT_EQ(NRC_GOODRET, result.outcome.code);
   EXPECT_GE(result.elapsed, 200ms);  // after the second try was out
-  EXPECT_LT(result.elapsed, 600ms);
+  EXPECT_LT(result.elapsed, 1500ms);
 }
 
 TEST(NodeStatusClientTest, SilenceCostsExactlyTheTriesAndEndsInTimeOut) {
@@ -90,7 +90,7 @@ TEST(NodeStatusClientTest, SilenceCostsExactlyTheTriesAndEndsInTimeOut) {
   EXPECT_EQ(NRC_CMDTMO, result.outcome.code);
   EXPECT_FALSE(result.outcome.status);
   EXPECT_GE(result.elapsed, 300ms);
-  EXPECT_LT(result.elapsed, 550ms);
+  EXPECT_LT(result.elapsed, 1500ms);  // no hang; the request count says no extra try
   EXPECT_EQ(3u, responder.requests().size());
 }
 
@@ -133,7 +133,7 @@ TEST(NodeStatusClientTest, PortUnreachableEndsTheWaitAtOnce) {
   ::close(fd);
   const Timed result = Query(closed, Loopback(), {3, 1000ms});
   EXPECT_EQ(NRC_CMDTMO, result.outcome.code);
-  EXPECT_LT(result.elapsed, 500ms);
+  EXPECT_LT(result.elapsed, 900ms);  // before the second try was due
 }
 
 TEST(NodeStatusClientTest, LocalAddressThatIsNotOursIsASystemFailure) {
