@@ -63,6 +63,20 @@ test_interactive_run_prompts_and_waits_for_one_key() {
   assert_contains "$out" "Press any key to continue"
 }
 
+test_closing_pause_ignores_type_ahead_and_takes_one_key_whole() {
+  # The rest of the typed line is no answer to the pause, and neither it nor
+  # the tail of an arrow key's escape sequence is left for the shell.
+  local out drive
+  drive="$(dirname "${BASH_SOURCE[0]}")/pty-drive"
+  out=$(wr_cli timeout 90 python3 "$drive" "$WINREACH" "testhost extra")
+  assert_contains "$out" "IP address: 10.77.0.2"
+  assert_contains "$out" "left in the terminal: b''"
+  out=$(wr_cli timeout 90 python3 "$drive" "$WINREACH" testhost $'\e[A')
+  assert_contains "$out" "left in the terminal: b''"
+  out=$(wr_cli timeout 90 python3 "$drive" "$WINREACH" testhost $'\e[15~')
+  assert_contains "$out" "left in the terminal: b''"
+}
+
 test_interactive_end_of_input_runs_with_empty_name() {
   local out
   out=$(wr_cli timeout 60 "$WINREACH" </dev/null)
