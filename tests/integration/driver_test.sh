@@ -77,6 +77,20 @@ test_closing_pause_ignores_type_ahead_and_takes_one_key_whole() {
   assert_contains "$out" "left in the terminal: b''"
 }
 
+test_closed_pipe_ends_the_run_normally() {
+  # As after "winreach testhost | head -n 1" once head has gone: every write
+  # meets a pipe without a reader, and the run still ends with exit code 0.
+  # The pipe is closed before the start, so that no race decides.
+  local code
+  code=$(wr_cli python3 -c '
+import os, subprocess, sys
+reader, writer = os.pipe()
+os.close(reader)
+print(subprocess.call(sys.argv[1:], stdin=subprocess.DEVNULL, stdout=writer))' \
+    timeout 60 "$WINREACH" testhost)
+  assert_eq 0 "$code" "exit code"
+}
+
 test_interactive_end_of_input_runs_with_empty_name() {
   local out
   out=$(wr_cli timeout 60 "$WINREACH" </dev/null)
