@@ -52,7 +52,9 @@ TEST(Win32SystemTest, PingNameIsWholeOrNothing) {
   EXPECT_EQ(system.ToPingName(L"SrV01", 255), "SrV01");
   EXPECT_EQ(system.ToPingName(L"\u03A9srv01", 255), std::nullopt);
   EXPECT_EQ(system.ToPingName(std::wstring(256, L'n'), 255), std::nullopt);
-  if (::GetACP() == 1252) EXPECT_EQ(system.ToPingName(L"caf\u00E9", 255), "caf\xE9");
+  if (::GetACP() == 1252) {
+    EXPECT_EQ(system.ToPingName(L"caf\u00E9", 255), "caf\xE9");
+  }
 }
 
 TEST(Win32SystemTest, PerformanceCounterHasARateAndNeverGoesBack) {
