@@ -20,7 +20,8 @@ class FuzzSystem : public winreach::System {
   int64_t PerformanceCounter() override { return 0; }
   std::wstring ComputerName() override { return {}; }
   std::wstring UpperCase(std::wstring_view text) override { return std::wstring(text); }
-  std::string ToCodePage(std::wstring_view, size_t) override { return {}; }
+  std::optional<std::string> ToCodePage(std::wstring_view, size_t) override { return {}; }
+  std::optional<std::string> ToPingName(std::wstring_view, size_t) override { return {}; }
   std::wstring FromCodePage(std::string_view) override { return {}; }
   uint32_t process_id = 0;
 };

@@ -9,6 +9,7 @@
 #include "driver/usage.h"
 #include "ping/ping_libraries.h"
 #include "platform/format.h"
+#include "platform/status_codes.h"
 
 namespace winreach {
 
@@ -31,6 +32,13 @@ size_t ObtainTargetName(Console& console, const std::vector<std::wstring>& argum
     target->clear();
     return 0;
   }
+  // A typed zero character ends the name, as it ends the string that every
+  // operating-system call takes: the banner then shows the name that every
+  // check uses, instead of checks that disagree about where it ends.
+  if (const size_t zero = target->find(L'\0'); zero != std::wstring::npos) {
+    target->resize(zero);
+    length = zero;
+  }
   return length;
 }
 
@@ -45,11 +53,17 @@ void PrintBanner(Platform& platform, std::wstring_view target) {
 // Resolves the name, prints the address and host name, and asks the
 // address for its NetBIOS adapter status.
 void ReportNameResolution(Platform& platform, std::wstring_view target) {
-  const std::string eight_bit_name = platform.system().ToCodePage(target, kMaxEightBitName);
-  const std::optional<HostEntry> host = platform.sockets().GetHostByName(eight_bit_name);
+  // A name the code page cannot carry whole is not looked up at all: its
+  // cut or altered form would be another computer's name (the empty one
+  // is this computer's). No host is known by it.
+  const std::optional<std::string> eight_bit_name =
+      platform.system().ToCodePage(target, kMaxEightBitName);
+  const std::optional<HostEntry> host =
+      eight_bit_name ? platform.sockets().GetHostByName(*eight_bit_name) : std::nullopt;
   if (!host) {
-    platform.console().Write(L"Name resolution problem! Error code: " +
-                             Hex8(platform.sockets().LastError()) + L"\n");
+    const uint32_t code =
+        eight_bit_name ? platform.sockets().LastError() : status::kWsaHostNotFound;
+    platform.console().Write(L"Name resolution problem! Error code: " + Hex8(code) + L"\n");
     return;
   }
   const auto& a = host->first_address;

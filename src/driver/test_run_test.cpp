@@ -101,6 +101,28 @@ TEST_F(ConnectivityTestTest, UnresolvedNameSkipsOnlyTheAdapterStatus) {
   EXPECT_TRUE(platform_.netbios_.calls.empty());
 }
 
+TEST_F(ConnectivityTestTest, NameTheCodePageCannotCarryIsNeverLookedUpCut) {
+  // Cut before the omega, the name would be the empty one: this computer.
+  platform_.sockets_.AddHost("", "localbox", 127, 0, 0, 1);
+  const std::wstring output = Run({L"\u03A9srv01"});
+  EXPECT_EQ(Banner(L"\u03A9SRV01") +
+                L"Name resolution problem! Error code: 00002AF9\n"
+                L"Name resolution problem. Error code: 00002AF9\n"
+                L"Unable to ping the computer!\n" +
+                kRemoteFailures,
+            output);
+  EXPECT_TRUE(platform_.sockets_.lookups.empty());
+  EXPECT_EQ(L"\\\\\u03A9srv01", platform_.management_.calls.at(0).first);
+}
+
+TEST_F(ConnectivityTestTest, TypedZeroCharacterEndsTheNameForEveryCheck) {
+  platform_.console_.words.push_back(std::wstring(L"srv01\0x", 7));
+  const std::wstring output = Run({});
+  EXPECT_NE(std::wstring::npos, output.find(L"remote computer SRV01\n"));
+  EXPECT_EQ((std::vector<std::string>{"srv01", "srv01"}), platform_.sockets_.lookups);
+  EXPECT_EQ(L"\\\\srv01", platform_.management_.calls.at(0).first);
+}
+
 TEST_F(ConnectivityTestTest, HostEntryWithoutNamePrintsQuestionMark) {
   platform_.sockets_.hosts["srv01"].official_name.reset();
   EXPECT_NE(std::wstring::npos, Run({L"srv01"}).find(L"\nHost name: ?\n"));

@@ -94,13 +94,19 @@ bool Ipv4Ping(Platform& platform, IPAddr destination, int32_t timeout_ms) {
 
 int Ping0(Platform& platform, std::wstring_view target, int32_t timeout_ms) {
   Sockets& sockets = platform.sockets();
-  const std::string name = ByteNameOf(target);
+  // Nothing when the name cannot go whole; it is then never looked up.
+  const std::optional<std::string> name =
+      platform.system().ToPingName(target, kMaxEightBitName);
+  if (!name) {
+    platform.console().Write(L"Ping0 - Name resolution problem\n");
+    return 0;
+  }
 
   IPAddr destination;
-  if (const std::optional<HostEntry> host = sockets.GetHostByName(name)) {
+  if (const std::optional<HostEntry> host = sockets.GetHostByName(*name)) {
     std::memcpy(&destination, host->first_address.data(), sizeof destination);
   } else {
-    destination = sockets.InetAddr(name);
+    destination = sockets.InetAddr(*name);
     if (destination == kInaddrNone) {
       platform.console().Write(L"Ping0 - Name resolution problem\n");
       return 0;
@@ -109,7 +115,7 @@ int Ping0(Platform& platform, std::wstring_view target, int32_t timeout_ms) {
 
   if (Ipv4Ping(platform, destination, timeout_ms)) return 1;
   platform.console().Write(L"Ping0 - IPv4 Ping failed, try IPv6 Ping \n");
-  return IPv6Ping(platform, name, timeout_ms) ? 1 : 0;
+  return IPv6Ping(platform, *name, timeout_ms) ? 1 : 0;
 }
 
 bool IPv6Ping(Platform& platform, const std::string& name, int32_t timeout_ms) {

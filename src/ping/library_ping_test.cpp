@@ -245,6 +245,15 @@ TEST_F(LibraryPingTest, UnresolvedNameEndsWithoutFallback) {
   EXPECT_TRUE(script_.calls.empty());
 }
 
+TEST_F(LibraryPingTest, NameThatCannotGoWholeIsNeverLookedUp) {
+  // Its cut form, the empty name, is this computer's.
+  platform_.sockets_.AddHost("", "localbox", 127, 0, 0, 1);
+  EXPECT_EQ(0, Ping0(platform_, L"\u03A9testhost", 1000));
+  EXPECT_EQ(L"Ping0 - Name resolution problem\n", Output());
+  EXPECT_TRUE(platform_.sockets_.lookups.empty());
+  EXPECT_TRUE(script_.calls.empty());
+}
+
 TEST_F(LibraryPingTest, FailedCreateFallsBackWithoutClosing) {
   script_.create = INVALID_HANDLE_VALUE;
   script_.addresses = {"fd77::2"};

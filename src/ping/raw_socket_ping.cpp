@@ -68,7 +68,8 @@ int32_t ElapsedMilliseconds(int64_t start, int64_t now, int64_t frequency) {
 int RawSocketPing(Platform& platform, std::wstring_view target, int32_t timeout_ms) {
   Sockets& sockets = platform.sockets();
   System& system = platform.system();
-  const std::string name = ByteNameOf(target);
+  // Nothing when the name cannot go whole; it is then never looked up.
+  const std::optional<std::string> name = system.ToPingName(target, kMaxEightBitName);
 
   ScopedSocket socket(sockets, sockets.Socket(AF_INET, SOCK_RAW, IPPROTO_ICMP));
   if (socket.get() == kInvalidSocket) {
@@ -84,7 +85,12 @@ int RawSocketPing(Platform& platform, std::wstring_view target, int32_t timeout_
   }
 
   sockaddr_in destination;
-  if (!ResolveDestination(sockets, name, &destination)) {
+  if (!name) {
+    platform.console().Write(L"Name resolution problem. Error code: " +
+                             Hex8(status::kWsaHostNotFound) + L"\n");
+    return 0;
+  }
+  if (!ResolveDestination(sockets, *name, &destination)) {
     PrintWithError(platform, L"Name resolution problem. Error code: ");
     return 0;
   }

@@ -49,12 +49,12 @@ std::string HexByte8(uint8_t value) { return HexDigits<char>(value, 2, false); }
 
 std::string Unsigned8(uint32_t value) { return DecimalDigits<char>(value, false); }
 
-std::string ByteNameOf(std::wstring_view name) {
+std::optional<std::string> ByteNameOf(std::wstring_view name) {
+  if (name.size() > kMaxEightBitName) return std::nullopt;
   std::string bytes;
   for (wchar_t c : name) {
     const auto code = static_cast<uint32_t>(c);
-    if (code > 0xFF || bytes.size() == kMaxEightBitName) break;
-    if (code == 0) break;
+    if (code > 0xFF || code == 0) return std::nullopt;
     bytes.push_back(static_cast<char>(code));
   }
   return bytes;

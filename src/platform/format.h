@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -27,10 +28,11 @@ std::string HexByte8(uint8_t value);
 // "%u" for 8-bit messages.
 std::string Unsigned8(uint32_t value);
 
-// The 8-bit name of the ping methods: each character up to U+00FF becomes the
-// byte of the same value; the name ends before the first character above
-// U+00FF, and at most 255 bytes remain.
-std::string ByteNameOf(std::wstring_view name);
+// The byte-per-character form of a name: each character up to U+00FF becomes
+// the byte of the same value. Nothing when that cannot carry the name whole
+// (a character above U+00FF, a zero character, more than 255 bytes): a cut
+// name, the empty one above all, would name another computer.
+std::optional<std::string> ByteNameOf(std::wstring_view name);
 
 // Longest 8-bit name the buffers hold (256 bytes with the terminator).
 inline constexpr size_t kMaxEightBitName = 255;

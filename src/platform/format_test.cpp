@@ -23,16 +23,17 @@ TEST(FormatTest, NumbersAsThePrintfConversionsWouldPrintThem) {
   EXPECT_EQ("255", Unsigned8(255));
 }
 
-TEST(FormatTest, ByteNameStopsBeforeTheFirstCharacterAboveFF) {
+TEST(FormatTest, ByteNameIsNothingRatherThanCutBeforeACharacterAboveFF) {
   EXPECT_EQ("host", ByteNameOf(L"host"));
   EXPECT_EQ("caf\xE9", ByteNameOf(L"caf\u00E9"));
-  EXPECT_EQ("ab", ByteNameOf(L"ab\u0100cd"));
-  EXPECT_EQ("", ByteNameOf(L"\u4E2D"));
+  EXPECT_EQ(std::nullopt, ByteNameOf(L"ab\u0100cd"));
+  EXPECT_EQ(std::nullopt, ByteNameOf(L"\u4E2D"));
+  EXPECT_EQ(std::nullopt, ByteNameOf(std::wstring(L"ab\0cd", 5)));
   EXPECT_EQ("", ByteNameOf(L""));
 }
 
-TEST(FormatTest, ByteNameKeepsAtMost255Bytes) {
-  EXPECT_EQ(std::string(255, 'x'), ByteNameOf(std::wstring(300, L'x')));
+TEST(FormatTest, ByteNameIsNothingRatherThanCutAt255Bytes) {
+  EXPECT_EQ(std::nullopt, ByteNameOf(std::wstring(256, L'x')));
   EXPECT_EQ(std::string(255, 'x'), ByteNameOf(std::wstring(255, L'x')));
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -32,9 +33,18 @@ class System {
   // An upper-case copy under the user's locale.
   virtual std::wstring UpperCase(std::wstring_view text) = 0;
 
-  // The driver's conversion of a name to the system's 8-bit code page, at
-  // most `max_bytes` bytes, cut without notice.
-  virtual std::string ToCodePage(std::wstring_view text, size_t max_bytes) = 0;
+  // The driver's 8-bit name: `text` in the system's 8-bit code page, or
+  // nothing when the code page cannot carry it whole in `max_bytes` bytes (a
+  // character it lacks, a zero character, too many bytes). A name cut or
+  // changed on the way would be the name of another computer.
+  virtual std::optional<std::string> ToCodePage(std::wstring_view text, size_t max_bytes) = 0;
+
+  // The ping methods' 8-bit name, whole or nothing as above. Where the
+  // resolver reads 8-bit names in a code page of letters (Windows), each
+  // character up to U+00FF becomes the byte of the same value, used only when
+  // the code page reads those bytes back as the same name; where it reads
+  // UTF-8 (Linux), it is the same as ToCodePage.
+  virtual std::optional<std::string> ToPingName(std::wstring_view text, size_t max_bytes) = 0;
 
   // "%S" in a wide message: an 8-bit string from the system's code page.
   virtual std::wstring FromCodePage(std::string_view text) = 0;

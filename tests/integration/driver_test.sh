@@ -63,6 +63,34 @@ test_interactive_run_prompts_and_waits_for_one_key() {
   assert_contains "$out" "Press any key to continue"
 }
 
+test_closing_pause_ignores_type_ahead_and_takes_one_key_whole() {
+  # The rest of the typed line is no answer to the pause, and neither it nor
+  # the tail of an arrow key's escape sequence is left for the shell.
+  local out drive
+  drive="$(dirname "${BASH_SOURCE[0]}")/pty-drive"
+  out=$(wr_cli timeout 90 python3 "$drive" "$WINREACH" "testhost extra")
+  assert_contains "$out" "IP address: 10.77.0.2"
+  assert_contains "$out" "left in the terminal: b''"
+  out=$(wr_cli timeout 90 python3 "$drive" "$WINREACH" testhost $'\e[A')
+  assert_contains "$out" "left in the terminal: b''"
+  out=$(wr_cli timeout 90 python3 "$drive" "$WINREACH" testhost $'\e[15~')
+  assert_contains "$out" "left in the terminal: b''"
+}
+
+test_closed_pipe_ends_the_run_normally() {
+  # As after "winreach testhost | head -n 1" once head has gone: every write
+  # meets a pipe without a reader, and the run still ends with exit code 0.
+  # The pipe is closed before the start, so that no race decides.
+  local code
+  code=$(wr_cli python3 -c '
+import os, subprocess, sys
+reader, writer = os.pipe()
+os.close(reader)
+print(subprocess.call(sys.argv[1:], stdin=subprocess.DEVNULL, stdout=writer))' \
+    timeout 60 "$WINREACH" testhost)
+  assert_eq 0 "$code" "exit code"
+}
+
 test_interactive_end_of_input_runs_with_empty_name() {
   local out
   out=$(wr_cli timeout 60 "$WINREACH" </dev/null)

@@ -123,3 +123,24 @@ test_icmp_sockets_are_closed_again_after_a_test_that_opened_them() {
   ( icmp_sockets_open )
   assert_eq "1	0" "$(wr_cli cat /proc/sys/net/ipv4/ping_group_range)" "ping_group_range"
 }
+
+test_name_beyond_eight_bits_is_not_pinged_as_the_local_computer() {
+  # Cut before its first character above U+00FF, "Ωtesthost" would be the
+  # empty name, which resolves as this computer: here named testhost, so
+  # that the cut name would answer. Each method reports its resolution
+  # failure instead.
+  local out
+  run_named_testhost() {
+    wr_cli unshare --uts sh -c 'hostname testhost && exec timeout 60 "$0" "$1" </dev/null' \
+      "$WINREACH" "Ωtesthost"
+  }
+  icmp_sockets_closed
+  out=$(run_named_testhost)
+  assert_contains "$out" "Local computer: testhost"
+  assert_eq "Name resolution problem. Error code: 00002AF9
+Unable to ping the computer!" "$(ping_lines "$out")" "raw-socket ping"
+  icmp_sockets_open
+  out=$(run_named_testhost)
+  assert_eq "Ping0 - Name resolution problem
+Unable to ping the computer!" "$(ping_lines "$out")" "library ping"
+}

@@ -2,6 +2,8 @@
 
 #include <cwctype>
 
+#include "platform/format.h"
+
 namespace winreach {
 
 std::wstring FakeSystem::UpperCase(std::wstring_view text) {
@@ -10,14 +12,15 @@ std::wstring FakeSystem::UpperCase(std::wstring_view text) {
   return upper;
 }
 
-// Latin-1 stands in for the code page: one byte per character, '?' beyond.
-std::string FakeSystem::ToCodePage(std::wstring_view text, size_t max_bytes) {
-  std::string bytes;
-  for (wchar_t c : text) {
-    if (bytes.size() == max_bytes) break;
-    bytes.push_back(static_cast<uint32_t>(c) <= 0xFF ? static_cast<char>(c) : '?');
-  }
+// Latin-1 stands in for the code page, for both names.
+std::optional<std::string> FakeSystem::ToCodePage(std::wstring_view text, size_t max_bytes) {
+  std::optional<std::string> bytes = ByteNameOf(text);
+  if (!bytes || bytes->size() > max_bytes) return std::nullopt;
   return bytes;
+}
+
+std::optional<std::string> FakeSystem::ToPingName(std::wstring_view text, size_t max_bytes) {
+  return ToCodePage(text, max_bytes);
 }
 
 std::wstring FakeSystem::FromCodePage(std::string_view text) {

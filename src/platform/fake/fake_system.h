@@ -18,7 +18,8 @@ class FakeSystem : public System {
   int64_t PerformanceCounter() override { return counter ? counter() : 0; }
   std::wstring ComputerName() override { return computer_name; }
   std::wstring UpperCase(std::wstring_view text) override;
-  std::string ToCodePage(std::wstring_view text, size_t max_bytes) override;
+  std::optional<std::string> ToCodePage(std::wstring_view text, size_t max_bytes) override;
+  std::optional<std::string> ToPingName(std::wstring_view text, size_t max_bytes) override;
   std::wstring FromCodePage(std::string_view text) override;
 
   uint32_t last_error = 0;

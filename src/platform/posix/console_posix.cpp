@@ -38,6 +38,63 @@ bool IsSpace(unsigned char byte) {
   return byte == ' ' || (byte >= '\t' && byte <= '\r');
 }
 
+// Waits up to `wait_ms` for the next byte of a key that sends several; false
+// when none comes, which ends the key.
+bool ReadFollowingByte(unsigned char* byte, int wait_ms) {
+  struct pollfd input {STDIN_FILENO, POLLIN, 0};
+  for (;;) {
+    const int ready = ::poll(&input, 1, wait_ms);
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready != 1 || (input.revents & POLLIN) == 0) return false;
+    char c;
+    if (!ReadByte(&c)) return false;
+    *byte = static_cast<unsigned char>(c);
+    return true;
+  }
+}
+
+// Reads one key press whole: a plain byte, a UTF-8 character, or the escape
+// sequence of a cursor, editing or function key (ESC [ ... final, ESC O x, the
+// Linux console's ESC [ [ x, or Alt with a key as ESC and that key). The bytes
+// of one key arrive together, so a short wait tells a lone Escape from the
+// start of a sequence; a sequence is bounded so that no input can hold the
+// read for long.
+void ReadOneKey() {
+  constexpr int kWithinKeyMs = 50;
+  constexpr int kMostSequenceBytes = 32;
+  char first;
+  if (!ReadByte(&first)) return;
+  auto lead = static_cast<unsigned char>(first);
+  unsigned char byte = 0;
+  if (lead == 0x1B) {
+    if (!ReadFollowingByte(&byte, kWithinKeyMs)) return;  // Escape itself
+    if (byte == '[') {
+      // Parameters and intermediates (0x20 to 0x3F) up to the final byte.
+      if (!ReadFollowingByte(&byte, kWithinKeyMs)) return;
+      if (byte == '[') {
+        ReadFollowingByte(&byte, kWithinKeyMs);
+        return;
+      }
+      for (int i = 0; i < kMostSequenceBytes && byte >= 0x20 && byte <= 0x3F; ++i) {
+        if (!ReadFollowingByte(&byte, kWithinKeyMs)) return;
+      }
+      return;
+    }
+    if (byte == 'O') {
+      ReadFollowingByte(&byte, kWithinKeyMs);
+      return;
+    }
+    lead = byte;  // Alt with a key: that key follows whole
+  }
+  const int continuation = (lead & 0xE0) == 0xC0   ? 1
+                           : (lead & 0xF0) == 0xE0 ? 2
+                           : (lead & 0xF8) == 0xF0 ? 3
+                                                   : 0;
+  for (int i = 0; i < continuation; ++i) {
+    if (!ReadFollowingByte(&byte, kWithinKeyMs) || (byte & 0xC0) != 0x80) return;
+  }
+}
+
 // The terminal's settings while a key is awaited, for the signal handler.
 struct termios saved_terminal;
 volatile sig_atomic_t terminal_changed = 0;
@@ -111,8 +168,11 @@ void PosixConsole::WaitForKey() {
 
   terminal_changed = 1;
   if (::tcsetattr(STDIN_FILENO, TCSANOW, &raw) == 0) {
-    char key;
-    ReadByte(&key);
+    // What was typed before the pause (the rest of the name's line, keys
+    // pressed during the checks) is no answer to it, and must not reach the
+    // shell after the program either.
+    ::tcflush(STDIN_FILENO, TCIFLUSH);
+    ReadOneKey();
   }
   RestoreTerminal();
   for (size_t i = 0; i < std::size(kSignals); ++i) {

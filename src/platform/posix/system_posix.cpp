@@ -56,8 +56,20 @@ std::wstring PosixSystem::UpperCase(std::wstring_view text) {
   return upper;
 }
 
-std::string PosixSystem::ToCodePage(std::wstring_view text, size_t max_bytes) {
-  return EncodeUtf8Bounded(text, max_bytes);
+// Names are UTF-8 here, which carries every character: only a zero
+// character or the length can keep a name from going whole.
+std::optional<std::string> PosixSystem::ToCodePage(std::wstring_view text, size_t max_bytes) {
+  if (text.find(L'\0') != std::wstring_view::npos) return std::nullopt;
+  std::string bytes = EncodeUtf8(text);
+  if (bytes.size() > max_bytes) return std::nullopt;
+  return bytes;
+}
+
+// The resolver reads UTF-8, so the ping looks up the very bytes that name
+// resolution looked up; bytes of the same value as each character would be
+// no UTF-8 and name no computer.
+std::optional<std::string> PosixSystem::ToPingName(std::wstring_view text, size_t max_bytes) {
+  return ToCodePage(text, max_bytes);
 }
 
 std::wstring PosixSystem::FromCodePage(std::string_view text) { return DecodeUtf8(text); }

@@ -15,7 +15,8 @@ class PosixSystem : public System {
   int64_t PerformanceCounter() override;
   std::wstring ComputerName() override;
   std::wstring UpperCase(std::wstring_view text) override;
-  std::string ToCodePage(std::wstring_view text, size_t max_bytes) override;
+  std::optional<std::string> ToCodePage(std::wstring_view text, size_t max_bytes) override;
+  std::optional<std::string> ToPingName(std::wstring_view text, size_t max_bytes) override;
   std::wstring FromCodePage(std::string_view text) override;
 };
 

@@ -206,6 +206,8 @@ void Win32Console::WaitForKey() {
   saved_input_mode = mode;
   ::SetConsoleCtrlHandler(RestoreInputMode, TRUE);
   ::SetConsoleMode(input, mode & ~static_cast<DWORD>(ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT));
+  // Keys pressed before the pause (during the checks) are no answer to it.
+  ::FlushConsoleInputBuffer(input);
   for (;;) {
     INPUT_RECORD record{};
     DWORD read = 0;
@@ -214,6 +216,10 @@ void Win32Console::WaitForKey() {
     if (IsModifierKey(record.Event.KeyEvent.wVirtualKeyCode)) continue;
     break;
   }
+  // The rest of that key (the second half of a surrogate pair, the bytes of
+  // an escape sequence in virtual-terminal input) came with it: it must not
+  // reach the shell either.
+  ::FlushConsoleInputBuffer(input);
   ::SetConsoleMode(input, mode);
   ::SetConsoleCtrlHandler(RestoreInputMode, FALSE);
   waiting_input = nullptr;

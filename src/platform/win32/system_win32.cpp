@@ -2,6 +2,7 @@
 
 #include <climits>
 
+#include "platform/format.h"
 #include "platform/win32/native_types.h"
 #include "platform/win32/text_win32.h"
 
@@ -51,8 +52,18 @@ std::wstring Win32System::UpperCase(std::wstring_view text) {
   return upper;
 }
 
-std::string Win32System::ToCodePage(std::wstring_view text, size_t max_bytes) {
-  return NarrowFromWide(text, CP_ACP, max_bytes);
+std::optional<std::string> Win32System::ToCodePage(std::wstring_view text, size_t max_bytes) {
+  return WholeNarrowFromWide(text, CP_ACP, max_bytes);
+}
+
+// gethostbyname reads the bytes in the ANSI code page: "caf\xE9" is "café"
+// under 1252 but another name under 1251, and no name at all under UTF-8.
+std::optional<std::string> Win32System::ToPingName(std::wstring_view text, size_t max_bytes) {
+  std::optional<std::string> bytes = ByteNameOf(text);
+  if (!bytes || bytes->size() > max_bytes || WideFromNarrow(*bytes, CP_ACP) != text) {
+    return std::nullopt;
+  }
+  return bytes;
 }
 
 std::wstring Win32System::FromCodePage(std::string_view text) {

@@ -33,11 +33,28 @@ TEST(Win32SystemTest, UpperCaseConvertsACopyUnderTheLocale) {
   EXPECT_EQ(system.UpperCase(L""), L"");
 }
 
-TEST(Win32SystemTest, CodePageNameIsCutAtTheLimit) {
+TEST(Win32SystemTest, CodePageNameIsWholeOrNothing) {
   Win32System system;
   EXPECT_EQ(system.ToCodePage(L"SrV01", 255), "SrV01");
-  EXPECT_EQ(system.ToCodePage(std::wstring(300, L'n'), 255), std::string(255, 'n'));
+  EXPECT_EQ(system.ToCodePage(std::wstring(300, L'n'), 255), std::nullopt);
+  EXPECT_EQ(system.ToCodePage(std::wstring(255, L'n'), 255), std::string(255, 'n'));
+  EXPECT_EQ(system.ToCodePage(L"srv\xD800", 255), std::nullopt);  // in no code page
+  if (::GetACP() == 1252) {
+    // No look-alike ("O") stands in for the omega.
+    EXPECT_EQ(system.ToCodePage(L"\u03A9srv01", 255), std::nullopt);
+    EXPECT_EQ(system.ToCodePage(L"caf\u00E9", 255), "caf\xE9");
+  }
   EXPECT_EQ(system.FromCodePage("SrV01"), L"SrV01");
+}
+
+TEST(Win32SystemTest, PingNameIsWholeOrNothing) {
+  Win32System system;
+  EXPECT_EQ(system.ToPingName(L"SrV01", 255), "SrV01");
+  EXPECT_EQ(system.ToPingName(L"\u03A9srv01", 255), std::nullopt);
+  EXPECT_EQ(system.ToPingName(std::wstring(256, L'n'), 255), std::nullopt);
+  if (::GetACP() == 1252) {
+    EXPECT_EQ(system.ToPingName(L"caf\u00E9", 255), "caf\xE9");
+  }
 }
 
 TEST(Win32SystemTest, PerformanceCounterHasARateAndNeverGoesBack) {

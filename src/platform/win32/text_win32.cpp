@@ -40,6 +40,32 @@ std::string NarrowFromWide(std::wstring_view text, UINT code_page, size_t max_by
   return narrow;
 }
 
+std::optional<std::string> WholeNarrowFromWide(std::wstring_view text, UINT code_page,
+                                               size_t max_bytes) {
+  if (text.find(L'\0') != std::wstring_view::npos) return std::nullopt;
+  if (text.empty()) return std::string();
+  // Every character takes at least one byte.
+  if (text.size() > max_bytes || text.size() > INT_MAX) return std::nullopt;
+  // UTF-8 carries every character but a lone surrogate, and takes no
+  // default character; the other code pages report whether they used one.
+  if (code_page == CP_ACP && ::GetACP() == CP_UTF8) code_page = CP_UTF8;
+  const bool utf8 = code_page == CP_UTF8;
+  const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+  BOOL used_default = FALSE;
+  BOOL* const used = utf8 ? nullptr : &used_default;
+  const int count = static_cast<int>(text.size());
+  const int size =
+      ::WideCharToMultiByte(code_page, flags, text.data(), count, nullptr, 0, nullptr, used);
+  if (size <= 0 || used_default || static_cast<size_t>(size) > max_bytes) return std::nullopt;
+  std::string narrow(static_cast<size_t>(size), '\0');
+  if (::WideCharToMultiByte(code_page, flags, text.data(), count, narrow.data(), size, nullptr,
+                            used) != size ||
+      used_default) {
+    return std::nullopt;
+  }
+  return narrow;
+}
+
 std::wstring WideFromNarrow(std::string_view text, UINT code_page) {
   if (text.empty() || text.size() > INT_MAX) return {};
   const int size =
