@@ -20,6 +20,7 @@ class FakeSystem : public System {
   std::wstring UpperCase(std::wstring_view text) override;
   std::string ToCodePage(std::wstring_view text, size_t max_bytes) override;
   std::wstring FromCodePage(std::string_view text) override;
+  std::wstring FromNetbiosName(std::string_view name) override;
 
   uint32_t last_error = 0;
   uint32_t process_id = 0x1234;

@@ -62,4 +62,10 @@ std::string PosixSystem::ToCodePage(std::wstring_view text, size_t max_bytes) {
 
 std::wstring PosixSystem::FromCodePage(std::string_view text) { return DecodeUtf8(text); }
 
+std::wstring PosixSystem::FromNetbiosName(std::string_view name) {
+  std::wstring text;
+  for (char byte : name) text.push_back(static_cast<wchar_t>(static_cast<unsigned char>(byte)));
+  return text;
+}
+
 }  // namespace winreach

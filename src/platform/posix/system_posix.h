@@ -17,6 +17,7 @@ class PosixSystem : public System {
   std::wstring UpperCase(std::wstring_view text) override;
   std::string ToCodePage(std::wstring_view text, size_t max_bytes) override;
   std::wstring FromCodePage(std::string_view text) override;
+  std::wstring FromNetbiosName(std::string_view name) override;
 };
 
 }  // namespace winreach
