@@ -64,11 +64,11 @@ TEST(Win32ConsoleTest, RedirectedOutputIsUtf8AndEightBitOutputIsByteForByte) {
 // The real console and code pages, a scripted NetBIOS.
 class RedirectedPlatform : public FakePlatform {
  public:
-  explicit RedirectedPlatform(HANDLE output) : console(nullptr, output, nullptr) {}
-  Console& console() override { return console; }
-  System& system() override { return system; }
-  Win32Console console;
-  Win32System system;
+  explicit RedirectedPlatform(HANDLE output) : win32_console_(nullptr, output, nullptr) {}
+  Console& console() override { return win32_console_; }
+  System& system() override { return win32_system_; }
+  Win32Console win32_console_;
+  Win32System win32_system_;
 };
 
 TEST(Win32ConsoleTest, RedirectedReportCarriesTheNetbiosNameInUtf8LikeEveryLine) {
@@ -79,7 +79,8 @@ TEST(Win32ConsoleTest, RedirectedReportCarriesTheNetbiosNameInUtf8LikeEveryLine)
     ADAPTER_STATUS status{};
     status.name_count = 1;
     NAME_BUFFER name{};
-    std::memcpy(name.name, "\xC9T\xC9           ", NCBNAMSZ);
+    std::memset(name.name, ' ', NCBNAMSZ);
+    std::memcpy(name.name, "\xC9T\xC9", 3);
     name.name_flags = 0x04;
     std::memcpy(ncb->ncb_buffer, &status, sizeof status);
     std::memcpy(ncb->ncb_buffer + sizeof status, &name, sizeof name);
