@@ -40,9 +40,9 @@ bool DecodeStrict(std::string_view bytes, std::u32string* out) {
 bool IsForbidden(char32_t c) {
   return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x00AD || c == 0x061C ||
          c == 0x180E || (c >= 0x200B && c <= 0x200F) || c == 0x2028 || c == 0x2029 ||
-         (c >= 0x202A && c <= 0x202E) || (c >= 0x2060 && c <= 0x206F) || c == 0xFEFF ||
-         (c >= 0xFFF9 && c <= 0xFFFB) || (c >= 0xE000 && c <= 0xF8FF) ||
-         (c >= 0xE0000 && c <= 0xE007F) || c >= 0xF0000;
+         (c >= 0x202A && c <= 0x202E) || (c >= 0x2060 && c <= 0x2064) || (c >= 0x2066 && c <= 0x206F) ||
+         c == 0xFEFF || (c >= 0xFFF9 && c <= 0xFFFB) || (c >= 0xE000 && c <= 0xF8FF) ||
+         c == 0xE0001 || (c >= 0xE0020 && c <= 0xE007F) || c >= 0xF0000;
 }
 
 void Check(const std::wstring& text) {
