@@ -94,8 +94,11 @@ void ShowAdapterStatus(Platform& platform, std::string_view address) {
     mac += HexByte8(status.adapter_address[i]);
   }
   console.Write8(mac + "\n");
-  // The name is the remote computer's say: shown without control bytes.
-  console.Write8("The NetBIOS name is: " + PrintableBytes(ChosenName(status)) + "\n");
+  // The name is the remote computer's say: read in the code page of NetBIOS
+  // names like any other text and shown without controls or separators,
+  // in the encoding of the wide lines around it.
+  const std::wstring name = platform.system().FromNetbiosName(ChosenName(status));
+  console.Write(L"The NetBIOS name is: " + PrintableText(name) + L"\n");
 }
 
 }  // namespace winreach

@@ -126,7 +126,8 @@ TEST_F(AdapterStatusTest, MacIsSixLowerCaseHexBytes) {
   EXPECT_EQ(L"The Ethernet Number is: 00-1a-2b-3c-4d-5e\nThe NetBIOS name is: \n", Show());
   ASSERT_EQ(2u, platform_.console_.messages.size());
   EXPECT_FALSE(platform_.console_.messages[0].wide);
-  EXPECT_FALSE(platform_.console_.messages[1].wide);
+  // The name is text read from its code page, written as the wide lines are.
+  EXPECT_TRUE(platform_.console_.messages[1].wide);
 }
 
 TEST_F(AdapterStatusTest, NameIsTheFirstRegisteredUniqueNameCutAtItsFirstBlank) {
@@ -149,6 +150,9 @@ TEST_F(AdapterStatusTest, NameIsTheFirstRegisteredUniqueNameCutAtItsFirstBlank) 
       // page as they are.
       {{Name("AB\x01\xE9" "\0" "XYZ       \0", 0x04)}, "AB?\xE9"},
       {{Name("\x1B[2J\nOK!\x7F" "\0" "     \0", 0x04)}, "?[2J?OK!?"},
+      // Bytes from 0x80 on are read in the code page; 0x9B, the 8-bit
+      // control sequence introducer, is a control there.
+      {{Name("\x9B" "2J\xC9T\xC9\x85" "        \0", 0x04)}, "?2J\xC9T\xC9?"},
       {{Name("REGISTERING    \0", 0x00)}, ""},
       {{}, ""},
   };

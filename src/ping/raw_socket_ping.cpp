@@ -14,6 +14,9 @@ namespace winreach {
 namespace {
 
 constexpr size_t kBufferSize = 1024;
+// Foreign datagrams told one line each within one wait; the rest are
+// counted silently.
+constexpr uint32_t kMaxForeignLines = 10;
 
 // The socket of one ping, closed whichever way the ping ends.
 class ScopedSocket {
@@ -114,6 +117,7 @@ int RawSocketPing(Platform& platform, std::wstring_view target, int32_t timeout_
   int sender_length = sizeof sender;
   int32_t elapsed = 0;
   bool answered = false;
+  uint32_t foreign = 0;
   while (!answered && elapsed < timeout_ms) {
     // Each receive waits only for what remains, so foreign datagrams cannot
     // lengthen the wait. A failure here changes nothing worth reporting.
@@ -133,7 +137,11 @@ int RawSocketPing(Platform& platform, std::wstring_view target, int32_t timeout_
                            ? static_cast<int>(receive_buffer.size())
                            : received;
     answered = IsEchoReplyForUs(system, receive_buffer.data(), length, sender, destination);
-    if (!answered) platform.console().Write(L"Received packed does not match\n");
+    // A flood of foreign datagrams must not flood the report: the first few
+    // are told, the rest only counted.
+    if (!answered && ++foreign <= kMaxForeignLines) {
+      platform.console().Write(L"Received packed does not match\n");
+    }
   }
   return answered ? 1 : 0;
 }

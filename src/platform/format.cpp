@@ -1,5 +1,8 @@
 #include "platform/format.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace winreach {
 
 namespace {
@@ -60,11 +63,65 @@ std::optional<std::string> ByteNameOf(std::wstring_view name) {
   return bytes;
 }
 
+namespace {
+
+struct CodePointRange {
+  char32_t first;
+  char32_t last;
+};
+
+// The format characters (category Cf) of Unicode 15, sorted. Written by
+// tests/support/format_characters.py from Python's unicodedata, which
+// knows Unicode 14; Unicode 15 added U+13439 to U+1343F.
+constexpr CodePointRange kFormatCharacters[] = {
+    {0x00AD, 0x00AD},   {0x0600, 0x0605},   {0x061C, 0x061C},   {0x06DD, 0x06DD},
+    {0x070F, 0x070F},   {0x0890, 0x0891},   {0x08E2, 0x08E2},   {0x180E, 0x180E},
+    {0x200B, 0x200F},   {0x202A, 0x202E},   {0x2060, 0x2064},   {0x2066, 0x206F},
+    {0xFEFF, 0xFEFF},   {0xFFF9, 0xFFFB},   {0x110BD, 0x110BD}, {0x110CD, 0x110CD},
+    {0x13430, 0x1343F}, {0x1BCA0, 0x1BCA3}, {0x1D173, 0x1D17A}, {0xE0001, 0xE0001},
+    {0xE0020, 0xE007F},
+};
+
+bool IsVisibleText(char32_t c) {
+  if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) return false;  // Cc
+  if (c == 0x2028 || c == 0x2029) return false;             // Zl, Zp
+  if (c >= 0xD800 && c <= 0xDFFF) return false;             // Cs
+  if (c >= 0xE000 && c <= 0xF8FF) return false;             // Co
+  // Planes 15 and 16 are private use (Co) up to their last two code
+  // points, which are noncharacters; nothing lies beyond them.
+  if (c >= 0xF0000) return false;
+  const auto* end = std::end(kFormatCharacters);
+  const auto* range = std::upper_bound(
+      std::begin(kFormatCharacters), end, c,
+      [](char32_t value, const CodePointRange& r) { return value < r.first; });
+  return range == std::begin(kFormatCharacters) || c > (range - 1)->last;
+}
+
+bool IsHighSurrogate(uint32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool IsLowSurrogate(uint32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
+}  // namespace
+
 std::wstring PrintableText(std::wstring_view text) {
-  std::wstring shown(text);
-  for (wchar_t& c : shown) {
-    const auto code = static_cast<uint32_t>(c);
-    if (code < 0x20 || (code >= 0x7F && code <= 0x9F)) c = L'?';
+  std::wstring shown;
+  shown.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto unit = static_cast<uint32_t>(text[i]);
+    // Where wchar_t is UTF-16 (Windows), a surrogate pair is one character
+    // and stays or goes whole.
+    if (sizeof(wchar_t) == 2 && IsHighSurrogate(unit) && i + 1 < text.size() &&
+        IsLowSurrogate(static_cast<uint32_t>(text[i + 1]))) {
+      const char32_t c = 0x10000 + ((unit - 0xD800) << 10) +
+                         (static_cast<uint32_t>(text[i + 1]) - 0xDC00);
+      if (IsVisibleText(c)) {
+        shown.append(text.substr(i, 2));
+      } else {
+        shown.push_back(L'?');
+      }
+      ++i;
+      continue;
+    }
+    shown.push_back(IsVisibleText(unit) ? text[i] : L'?');
   }
   return shown;
 }

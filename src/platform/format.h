@@ -37,10 +37,15 @@ std::optional<std::string> ByteNameOf(std::wstring_view name);
 // Longest 8-bit name the buffers hold (256 bytes with the terminator).
 inline constexpr size_t kMaxEightBitName = 255;
 
-// Text that came from the network, fit to be shown: each control character
-// (U+0000 to U+001F, U+007F to U+009F) becomes '?'. A remote computer's
-// answer can then neither start a line of its own that reads like a result
-// nor send escape sequences to the terminal.
+// Text that came from the network, fit to be shown: every character that
+// is not plain visible text becomes '?', one '?' per character: controls
+// (Cc), format characters such as the bidirectional overrides and the
+// zero-width ones (Cf), the line and paragraph separators (Zl, Zp), private
+// use (Co), surrogates (Cs) and unpaired surrogate units, and anything beyond
+// U+10FFFF. A remote computer's answer can then neither start a line of its
+// own that reads like a result (for a terminal, an editor or a log viewer),
+// nor reorder or hide what is shown, nor send escape sequences to the
+// terminal; and its UTF-8 form is always valid.
 std::wstring PrintableText(std::wstring_view text);
 
 // The same for 8-bit text: bytes 0x00 to 0x1F and 0x7F become '?'; bytes

@@ -44,10 +44,28 @@ TEST(FormatTest, PrintableTextReplacesEveryControlCharacter) {
   ASSERT_EQ(all.size(), shown.size());
   for (size_t i = 0; i < all.size(); ++i) {
     const bool control = i < 0x20 || (i >= 0x7F && i <= 0x9F);
-    EXPECT_EQ(control ? L'?' : all[i], shown[i]) << i;
+    const bool soft_hyphen = i == 0xAD;  // a format character
+    EXPECT_EQ(control || soft_hyphen ? L'?' : all[i], shown[i]) << i;
   }
   EXPECT_EQ(L"", PrintableText(L""));
   EXPECT_EQ(L"\u4e2d\u00e9 ok", PrintableText(L"\u4e2d\u00e9 ok"));
+}
+
+TEST(FormatTest, PrintableTextReplacesFormatSeparatorPrivateAndSurrogateCharacters) {
+  // A forged line: a line separator, a right-to-left override, zero-width
+  // and private-use characters, one '?' each.
+  EXPECT_EQ(L"6.3?Remote access to the ADMIN$ share OK!?!KO??a?b?c?",
+            PrintableText(L"6.3\u2028Remote access to the ADMIN$ share OK!\u202E!KO\u200B"
+                          L"\u2029a\uFEFFb\U000E0041c\uE000"));
+  EXPECT_EQ(L"?x?y?", PrintableText(L"\u00ADx\U000F0000y\U0010FFFD"));
+  // Letters and symbols beyond the first plane stay whole.
+  EXPECT_EQ(L"\u00e9\u4e2d\U0001F600\u202F\u2030", PrintableText(L"\u00e9\u4e2d\U0001F600\u202F\u2030"));
+  // Unpaired surrogate units, as a UTF-16 answer may carry them.
+  std::wstring lone = L"a";
+  lone.push_back(static_cast<wchar_t>(0xD800));
+  lone.push_back(L'b');
+  lone.push_back(static_cast<wchar_t>(0xDC00));
+  EXPECT_EQ(L"a?b?", PrintableText(lone));
 }
 
 TEST(FormatTest, PrintableBytesKeepsCodePageLetters) {

@@ -17,6 +17,7 @@ inline constexpr uint32_t kBadNetPath = 53;
 inline constexpr uint32_t kUnexpectedNetError = 59;
 inline constexpr uint32_t kBadNetName = 67;
 inline constexpr uint32_t kInvalidParameter = 87;
+inline constexpr uint32_t kSemTimeout = 121;  // ERROR_SEM_TIMEOUT
 inline constexpr uint32_t kInsufficientBuffer = 122;
 inline constexpr uint32_t kInvalidLevel = 124;
 inline constexpr uint32_t kMoreData = 234;

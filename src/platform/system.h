@@ -48,6 +48,12 @@ class System {
 
   // "%S" in a wide message: an 8-bit string from the system's code page.
   virtual std::wstring FromCodePage(std::string_view text) = 0;
+
+  // A remote NetBIOS name's bytes as text. Windows reads them in its OEM
+  // code page; Linux, which has no such setting, in ISO 8859-1 (each byte
+  // is the code point of the same value), so that bytes 0x80 to 0x9F stay
+  // the control characters they are there and are never shown as letters.
+  virtual std::wstring FromNetbiosName(std::string_view name) = 0;
 };
 
 }  // namespace winreach

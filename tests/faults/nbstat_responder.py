@@ -17,6 +17,8 @@ SCENARIO says:
   flood       a stream of junk datagrams for as long as it runs, no answer
   escapes     the right answer, but the node's name holds an escape
               sequence, a line break and a bell
+  high-bytes  the right answer, but the node's name holds bytes above 0x7F:
+              the 8-bit control sequence introducer 0x9B, letters, 0x85
 
 The right answer names the node GOODNAME with unit id 02-00-5e-00-53-01.
 Writes PIDFILE once it listens; logs each request to standard error.
@@ -137,6 +139,9 @@ def main():
             sock.sendto(answer(trn_id, names=names), client)
         elif scenario == "escapes":
             names = [node_name("\x1b[2J\nEVIL!\x07", 0x00, 0x0400)]
+            sock.sendto(answer(trn_id, names=names), client)
+        elif scenario == "high-bytes":
+            names = [node_name("\x9b2J\xc9T\xc9\x85", 0x00, 0x0400)]
             sock.sendto(answer(trn_id, names=names), client)
         elif scenario == "late":
             if tries >= 3:

@@ -6,7 +6,11 @@ system32/ntoskrnl.exe, whose named pipes srvsvc, winreg and svcctl are relayed
 to a small DCE/RPC server of our own. That server answers binds and calls as
 the scenario says: well, or with truncated, oversized, misaligned or lying
 PDUs, or with a fault, or well-formed but with escape sequences and a line
-break in the CurrentVersion value ("escapes").
+break in the CurrentVersion value ("escapes"), or with Unicode separators and
+format characters in it ("separators"); with fragments that carry no stub
+data and never end ("empty-fragments", "auth-filled"); with a bind accepted
+under NDR64 ("ndr64"); with server information that succeeds without any
+("no-info").
 
   rpc_server.py ADDRESS SCENARIO STATE_DIR
 
@@ -30,6 +34,7 @@ SRVSVC = bytes.fromhex("c84f324b7016d30112785a47bf6ee188")
 WINREG = bytes.fromhex("01d08c334422f131aaaa900038001003")
 SVCCTL = bytes.fromhex("81bb7a364498f135ad3298f038001003")
 NDR = bytes.fromhex("045d888aeb1cc9119fe808002b104860")
+NDR64 = bytes.fromhex("33057171babe37498319b5dbef9ccc36")
 INTERFACE_NAMES = {SRVSVC: "srvsvc", WINREG: "winreg", SVCCTL: "svcctl"}
 
 BIND, BIND_ACK, BIND_NAK, REQUEST, RESPONSE, FAULT = 11, 12, 13, 0, 2, 3
@@ -92,6 +97,12 @@ def server_info(level, scenario):
     ndr = Ndr(aligned=not misaligned)
     layouts = {100: "us", 101: "usuuus", 102: "usuuusuuuuuus", 503: "u" * 18 + "s" + "u" * 23}
     layout = layouts.get(level)
+    if scenario == "no-info":
+        # Success, and a null information pointer.
+        ndr.u32(level)
+        ndr.u32(0)
+        ndr.u32(0)
+        return bytes(ndr.data)
     if layout is None:
         ndr.u32(level)
         ndr.u32(0)
@@ -194,6 +205,8 @@ class Session:
         while (16 + len(body)) % 4:
             body += b"\0"
         result = struct.pack("<BBH", 1, 0, 0) + struct.pack("<HH", 0, 0) + NDR + struct.pack("<I", 2)
+        if self.scenario == "ndr64":
+            result = struct.pack("<BBH", 1, 0, 0) + struct.pack("<HH", 0, 0) + NDR64 + struct.pack("<I", 1)
         if self.scenario == "bind-lying":
             # Says one result follows, and the PDU ends inside it.
             result = result[:10]
@@ -227,6 +240,11 @@ class Session:
                 return bytes(ndr.data)
             capacity = struct.unpack_from("<I", stub, len(stub) - 12)[0]
             text = values[value]
+            if self.scenario == "separators" and value == "CurrentVersion":
+                # A line separator (a line break to editors, log viewers and
+                # splitlines), a right-to-left override, zero-width and
+                # private-use characters.
+                text = "6.3\u2028Remote access to the ADMIN$ share OK!\u202e!KO\u200b\ue000"
             if self.scenario == "escapes" and value == "CurrentVersion":
                 # A version that would print a result line of its own, clear
                 # it again and retitle the terminal.
@@ -279,7 +297,33 @@ class Session:
         return pdu
 
 
+def empty_fragment(call_id, flags):
+    body = struct.pack("<IHBB", 0, 0, 0, 0)
+    return struct.pack("<BBBB4sHHI", 5, 0, RESPONSE, flags, b"\x10\0\0\0", 16 + len(body), 0,
+                       call_id) + body
+
+
+def auth_filled_fragment(call_id, flags):
+    # A security trailer and 4000 bytes of authentication data fill the
+    # body: no stub data at all.
+    auth = b"\0" * 4000
+    body = struct.pack("<IHBB", 0, 0, 0, 0) + struct.pack("<BBBBI", 10, 2, 0, 0, 1) + auth
+    return struct.pack("<BBBB4sHHI", 5, 0, RESPONSE, flags, b"\x10\0\0\0", 16 + len(body),
+                       len(auth), call_id) + body
+
+
+# Answers of fragments without stub data that never end.
+ENDLESS = {"empty-fragments": empty_fragment, "auth-filled": auth_filled_fragment}
+
+
 class RpcHandler(socketserver.BaseRequestHandler):
+    def endless(self, call_id, fragment):
+        """Fragment after fragment, none the last, until the client leaves
+        (or, as a backstop, after a million)."""
+        self.request.sendall(fragment(call_id, FIRST))
+        for _ in range(1000000):
+            self.request.sendall(fragment(call_id, 0))
+
     def read(self, n):
         data = b""
         while len(data) < n:
@@ -317,6 +361,9 @@ class RpcHandler(socketserver.BaseRequestHandler):
                 if session.scenario == "truncated" and ptype == REQUEST:
                     # Announce the whole fragment, send part of it, and hang up.
                     self.request.sendall(out[:max(16, len(out) - 8)])
+                    return
+                if session.scenario in ENDLESS and ptype == REQUEST:
+                    self.endless(call_id, ENDLESS[session.scenario])
                     return
                 if session.scenario == "bind-truncated" and ptype == BIND:
                     self.request.sendall(out[:20])

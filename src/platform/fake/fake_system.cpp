@@ -23,6 +23,8 @@ std::optional<std::string> FakeSystem::ToPingName(std::wstring_view text, size_t
   return ToCodePage(text, max_bytes);
 }
 
+std::wstring FakeSystem::FromNetbiosName(std::string_view name) { return FromCodePage(name); }
+
 std::wstring FakeSystem::FromCodePage(std::string_view text) {
   std::wstring wide;
   for (char c : text) wide.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));

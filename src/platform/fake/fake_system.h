@@ -21,6 +21,7 @@ class FakeSystem : public System {
   std::optional<std::string> ToCodePage(std::wstring_view text, size_t max_bytes) override;
   std::optional<std::string> ToPingName(std::wstring_view text, size_t max_bytes) override;
   std::wstring FromCodePage(std::string_view text) override;
+  std::wstring FromNetbiosName(std::string_view name) override;
 
   uint32_t last_error = 0;
   uint32_t process_id = 0x1234;

@@ -74,4 +74,10 @@ std::optional<std::string> PosixSystem::ToPingName(std::wstring_view text, size_
 
 std::wstring PosixSystem::FromCodePage(std::string_view text) { return DecodeUtf8(text); }
 
+std::wstring PosixSystem::FromNetbiosName(std::string_view name) {
+  std::wstring text;
+  for (char byte : name) text.push_back(static_cast<wchar_t>(static_cast<unsigned char>(byte)));
+  return text;
+}
+
 }  // namespace winreach

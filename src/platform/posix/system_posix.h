@@ -18,6 +18,7 @@ class PosixSystem : public System {
   std::optional<std::string> ToCodePage(std::wstring_view text, size_t max_bytes) override;
   std::optional<std::string> ToPingName(std::wstring_view text, size_t max_bytes) override;
   std::wstring FromCodePage(std::string_view text) override;
+  std::wstring FromNetbiosName(std::string_view name) override;
 };
 
 }  // namespace winreach

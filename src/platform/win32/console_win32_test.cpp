@@ -2,7 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
+
+#include "checks/adapter_status.h"
+#include "platform/fake/fake_platform.h"
+#include "platform/win32/system_win32.h"
+#include "platform/win32/text_win32.h"
 
 namespace winreach {
 namespace {
@@ -53,6 +59,38 @@ TEST(Win32ConsoleTest, RedirectedOutputIsUtf8AndEightBitOutputIsByteForByte) {
             "Host name: srv-\xC3\xA9\xF0\x9F\x98\x80\n"
             "The NetBIOS name is: \xC9T\xC9\n");
   EXPECT_EQ(err.TakeAll(), "\xC3\xA9\n");
+}
+
+// The real console and code pages, a scripted NetBIOS.
+class RedirectedPlatform : public FakePlatform {
+ public:
+  explicit RedirectedPlatform(HANDLE output) : win32_console_(nullptr, output, nullptr) {}
+  Console& console() override { return win32_console_; }
+  System& system() override { return win32_system_; }
+  Win32Console win32_console_;
+  Win32System win32_system_;
+};
+
+TEST(Win32ConsoleTest, RedirectedReportCarriesTheNetbiosNameInUtf8LikeEveryLine) {
+  Pipe out;
+  RedirectedPlatform platform(out.write());
+  platform.netbios_.handler = [](NCB* ncb) -> uint8_t {
+    if (ncb->ncb_command != NCBASTAT) return NRC_GOODRET;
+    ADAPTER_STATUS status{};
+    status.name_count = 1;
+    NAME_BUFFER name{};
+    std::memset(name.name, ' ', NCBNAMSZ);
+    std::memcpy(name.name, "\xC9T\xC9", 3);
+    name.name_flags = 0x04;
+    std::memcpy(ncb->ncb_buffer, &status, sizeof status);
+    std::memcpy(ncb->ncb_buffer + sizeof status, &name, sizeof name);
+    return NRC_GOODRET;
+  };
+  ShowAdapterStatus(platform, "10.1.2.3");
+  // NetBIOS names are in the OEM code page.
+  const std::string name = NarrowFromWide(WideFromNarrow("\xC9T\xC9", CP_OEMCP), CP_UTF8, SIZE_MAX);
+  EXPECT_EQ(out.TakeAll(), "The Ethernet Number is: 00-00-00-00-00-00\n"
+                           "The NetBIOS name is: " + name + "\n");
 }
 
 TEST(Win32ConsoleTest, ReadsOneWordAtATimeFromRedirectedInput) {

@@ -70,4 +70,8 @@ std::wstring Win32System::FromCodePage(std::string_view text) {
   return WideFromNarrow(text, CP_ACP);
 }
 
+std::wstring Win32System::FromNetbiosName(std::string_view name) {
+  return WideFromNarrow(name, CP_OEMCP);
+}
+
 }  // namespace winreach

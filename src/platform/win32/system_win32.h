@@ -19,6 +19,7 @@ class Win32System : public System {
   std::optional<std::string> ToCodePage(std::wstring_view text, size_t max_bytes) override;
   std::optional<std::string> ToPingName(std::wstring_view text, size_t max_bytes) override;
   std::wstring FromCodePage(std::string_view text) override;
+  std::wstring FromNetbiosName(std::string_view name) override;
 };
 
 }  // namespace winreach

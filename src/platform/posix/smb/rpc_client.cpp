@@ -27,6 +27,11 @@ uint32_t RpcClient::Bind(const SyntaxId& interface) {
   BindAck ack;
   if (!ParseBindAck(fragment, &ack)) return status::kRpcProtocolError;
   if (ack.result != 0) return Win32FromBindRejection(ack.reason);
+  if (ack.transfer_syntax.uuid != kNdrTransferSyntax.uuid ||
+      ack.transfer_syntax.major != kNdrTransferSyntax.major ||
+      ack.transfer_syntax.minor != kNdrTransferSyntax.minor) {
+    return status::kRpcProtocolError;
+  }
   max_transmit_ = ack.max_transmit < kMaxFragment ? ack.max_transmit : kMaxFragment;
   bound_ = true;
   return 0;
@@ -50,9 +55,16 @@ uint32_t RpcClient::Call(uint16_t opnum, std::span<const uint8_t> request,
 uint32_t RpcClient::ReadResponse(uint32_t call_id, std::vector<uint8_t>* response) {
   fault_ = false;
   std::vector<uint8_t> fragment;
+  size_t fragments = 0;
+  size_t bytes = 0;
   for (bool first = true;; first = false) {
     Header header;
     if (const uint32_t error = ReadFragment(&fragment, &header); error != 0) return error;
+    // Every fragment counts, those without stub data too.
+    bytes += fragment.size();
+    if (++fragments > kMaxResponseFragments || bytes > kMaxResponseBytes) {
+      return status::kRpcProtocolError;
+    }
     if (header.call_id != call_id) return status::kRpcProtocolError;
     ResponseFragment part;
     if (!ParseResponseFragment(fragment, header, &part)) return status::kRpcProtocolError;

@@ -14,11 +14,21 @@ namespace winreach::rpc {
 // more is not believed.
 inline constexpr size_t kMaxResponseStub = 1 << 20;
 
+// The most fragments, and whole-fragment bytes, one response may take:
+// kMaxResponseStub fits in fragments of the size Windows sends (4280 bytes),
+// our answers need a few, and a server that sends fragments without stub
+// data (empty, or filled by an authentication trailer) cannot keep the
+// client reading.
+inline constexpr size_t kMaxResponseFragments = 256;
+inline constexpr size_t kMaxResponseBytes = kMaxResponseStub + kMaxResponseFragments * 64;
+
 class RpcClient {
  public:
   explicit RpcClient(PipeTransport& pipe) : pipe_(pipe) {}
 
   // Binds the interface with the NDR transfer syntax: 0, or the Windows code.
+  // An acceptance under another transfer syntax (NDR64) is a protocol error:
+  // only NDR was offered, and only NDR is understood.
   uint32_t Bind(const SyntaxId& interface);
 
   // Sends one request and reassembles its response's stub data: 0, or the

@@ -167,6 +167,31 @@ TEST_F(RpcClientTest, RejectedBindGivesTheReasonsCode) {
   EXPECT_EQ(client.Bind(kSrvsvc), 1728u);  // bind_nak: protocol version
 }
 
+TEST_F(RpcClientTest, EndlessFragmentsWithoutStubDataAreGivenUp) {
+  BindSrvsvc();
+  // Far more than the bound; the client stops reading at the bound.
+  pipe_.Serve(Response(2, {}, kFirstFragment));
+  for (size_t i = 0; i < 4 * kMaxResponseFragments; ++i) pipe_.Serve(Response(2, {}, 0));
+  std::vector<uint8_t> stub;
+  EXPECT_EQ(client_.Call(1, {}, &stub), status::kRpcProtocolError);
+  EXPECT_LE(pipe_.reads.size(), 2 + 2 * (kMaxResponseFragments + 1));
+  // The pipe's stream is no longer trusted.
+  pipe_.incoming.clear();
+  pipe_.Serve(Response(3, {1}));
+  EXPECT_EQ(client_.Call(1, {}, &stub), status::kRpcProtocolError);
+}
+
+TEST_F(RpcClientTest, BindAcceptedWithAnotherTransferSyntaxIsRefused) {
+  auto ndr64 = Vec(capture::kSrvsvcBindAck);
+  // The accepted result's transfer syntax becomes NDR64
+  // (71710533-beba-4937-8319-b5dbef9ccc36 v1).
+  const SyntaxId kNdr64{Uuid("71710533-beba-4937-8319-b5dbef9ccc36"), 1, 0};
+  std::copy(kNdr64.uuid.begin(), kNdr64.uuid.end(), ndr64.begin() + 48);
+  ndr64[64] = 1;
+  pipe_.Serve(ndr64);
+  EXPECT_EQ(client_.Bind(kSrvsvc), status::kRpcProtocolError);
+}
+
 TEST_F(RpcClientTest, ResponseLargerThanTheLimitIsNotBelieved) {
   BindSrvsvc();
   const std::vector<uint8_t> chunk(60000, 0);

@@ -137,6 +137,10 @@ bool ParseBindAck(std::span<const uint8_t> fragment, BindAck* ack) {
   if (results < 1 || fragment.size() - at < size_t{24} * results) return false;
   ack->result = Get16(fragment, at);
   ack->reason = Get16(fragment, at + 2);
+  std::copy_n(fragment.begin() + static_cast<ptrdiff_t>(at + 4), 16,
+              ack->transfer_syntax.uuid.begin());
+  ack->transfer_syntax.major = Get16(fragment, at + 20);
+  ack->transfer_syntax.minor = Get16(fragment, at + 22);
   // A fragment smaller than a header plus a little stub is no limit we can
   // work with.
   if (ack->max_transmit < kRequestBodyOffset + 8) return false;

@@ -78,6 +78,7 @@ struct BindAck {
   uint16_t max_receive;
   uint16_t result;        // of our one context: 0 accepted
   uint16_t reason;
+  SyntaxId transfer_syntax;  // the one the server chose for our context
 };
 
 // Parses a whole bind_ack fragment (header included). False when malformed.

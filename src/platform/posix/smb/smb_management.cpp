@@ -45,6 +45,8 @@ uint32_t SmbManagement::ServerGetInfo(std::wstring_view server, uint32_t level,
   if (!rpc::ParseNetrServerGetInfoResponse(answer, level, &response)) {
     return status::kRpcProtocolError;
   }
+  // Success without the information is an answer that contradicts itself.
+  if (!response.has_info && response.status == 0) return status::kRpcProtocolError;
   if (response.has_info) {
     uint8_t* block = NewServerInfoBlock(level, response.fields);
     if (block == nullptr) return status::kNotEnoughMemory;

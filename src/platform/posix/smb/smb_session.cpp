@@ -107,9 +107,11 @@ uint32_t SmbPipe::Write(std::span<const uint8_t> bytes) {
   SMBCCTX* context = session_.context();
   size_t done = 0;
   while (done < bytes.size()) {
+    if (session_.TimeIsUp()) return status::kSemTimeout;
     errno = 0;
     const ssize_t n = smbc_getFunctionWrite(context)(context, file_, bytes.data() + done,
                                                      bytes.size() - done);
+    if (n <= 0 && session_.TimeIsUp()) return status::kSemTimeout;
     if (n <= 0) return PipeTransferErrorCode(n < 0 ? errno : EIO);
     done += static_cast<size_t>(n);
   }
@@ -122,9 +124,11 @@ uint32_t SmbPipe::Read(std::span<uint8_t> out) {
   SMBCCTX* context = session_.context();
   size_t done = 0;
   while (done < out.size()) {
+    if (session_.TimeIsUp()) return status::kSemTimeout;
     errno = 0;
     const ssize_t n =
         smbc_getFunctionRead(context)(context, file_, out.data() + done, out.size() - done);
+    if (n <= 0 && session_.TimeIsUp()) return status::kSemTimeout;
     if (n < 0) return PipeTransferErrorCode(errno);
     if (n == 0) return status::kRpcProtocolError;  // the answer ended early
     done += static_cast<size_t>(n);
@@ -134,7 +138,7 @@ uint32_t SmbPipe::Read(std::span<uint8_t> out) {
 
 // --- the session ---
 
-SmbSession::SmbSession() = default;
+SmbSession::SmbSession() : deadline_(SmbDeadline::Clock::now() + SmbDeadline::kSmbBudget) {}
 
 SmbSession::~SmbSession() {
   if (context_ != nullptr) smbc_free_context(context_, 1);
@@ -174,6 +178,13 @@ bool SmbSession::EnsureContext() {
   add_cached_server_ = smbc_getFunctionAddCachedServer(context);
   smbc_setFunctionAddCachedServer(context, AddCachedServer);
   context_ = context;
+  return true;
+}
+
+bool SmbSession::TakeTime() {
+  if (deadline_.Passed()) return false;
+  deadline_.Arm();
+  smbc_setTimeout(context_, deadline_.MillisecondsLeft(kSmbTimeoutMs));
   return true;
 }
 
@@ -233,6 +244,7 @@ uint32_t SmbSession::OpenPipe(std::wstring_view server, std::string_view pipe,
   if (host.empty()) return status::kBadNetPath;
   if (const uint32_t failure = servers_[host].failure; failure != 0) return failure;
   if (!EnsureContext()) return status::kNotEnoughMemory;
+  if (!TakeTime()) return status::kSemTimeout;
   int error = 0;
   bool connected = false;
   SMBCFILE* file = Open(host, kIpcShare, PipeUrl(server, pipe), O_RDWR, &error, &connected);
@@ -240,6 +252,7 @@ uint32_t SmbSession::OpenPipe(std::wstring_view server, std::string_view pipe,
     *result = std::make_unique<SmbPipe>(*this, file);
     return 0;
   }
+  if (TimeIsUp()) return status::kSemTimeout;
   if (connected) return PipeOpenErrorCode(error);
   // The server could not be reached or would not take the logon: so it
   // stays for the rest of the run.
@@ -262,6 +275,7 @@ uint32_t SmbSession::OpenFile(const UncPath& path, SMBCFILE** result) {
   if (host.empty()) return status::kBadNetPath;
   if (const uint32_t failure = servers_[host].failure; failure != 0) return failure;
   if (!EnsureContext()) return status::kNotEnoughMemory;
+  if (!TakeTime()) return status::kSemTimeout;
   const std::string share = EncodeUtf8(path.share);
   int error = 0;
   bool connected = false;
@@ -271,6 +285,7 @@ uint32_t SmbSession::OpenFile(const UncPath& path, SMBCFILE** result) {
     *result = file;
     return 0;
   }
+  if (TimeIsUp()) return status::kSemTimeout;
   if (connected) {
     bool folder_exists = true;
     if (error == ENOENT) {
@@ -279,11 +294,13 @@ uint32_t SmbSession::OpenFile(const UncPath& path, SMBCFILE** result) {
                                                      &st) == 0 &&
                       S_ISDIR(st.st_mode);
     }
+    if (TimeIsUp()) return status::kSemTimeout;
     return FileOpenErrorCode(error, folder_exists);
   }
   // Not connected to the share. Whether the server takes our logon at all
   // decides what the refusal means.
   const bool reached = servers_[host].shares.count(kIpcShare) != 0 || ProbeServer(path.server) == 0;
+  if (!reached && servers_[host].failure == 0 && TimeIsUp()) return status::kSemTimeout;
   if (!reached) return servers_[host].failure != 0 ? servers_[host].failure : status::kBadNetPath;
   switch (error) {
     case ENOENT:

@@ -15,6 +15,7 @@
 
 #include "platform/posix/smb/pipe_transport.h"
 #include "platform/posix/smb/smb_credentials.h"
+#include "platform/posix/smb/smb_deadline.h"
 #include "platform/posix/smb/smb_url.h"
 
 struct _SMBCCTX;
@@ -64,6 +65,11 @@ class SmbSession {
 
   _SMBCCTX* context() { return context_; }
 
+  // True once the SMB checks' share of the run's time is used up: every
+  // operation then fails at once with ERROR_SEM_TIMEOUT, or with the
+  // failure already seen on the server.
+  bool TimeIsUp() const { return deadline_.Passed(); }
+
  private:
   enum class Logon { kKerberos, kCredentials, kAnonymous };
 
@@ -73,6 +79,9 @@ class SmbSession {
   };
 
   bool EnsureContext();
+  // Before an operation that may wait for the server: false when no time
+  // is left; otherwise new connections get no more than what is left.
+  bool TakeTime();
   void ApplyLogon(const std::string& host);
   // Opens `url` on `share` of `host`; on failure `*error` holds errno and
   // `*connected` says whether the share's connection had come about.
@@ -88,6 +97,9 @@ class SmbSession {
   static int AddCachedServer(_SMBCCTX* context, _SMBCSRV* server, const char* name,
                              const char* share, const char* workgroup, const char* user);
 
+  // Made with the platform, at the start of the run; it outlives the
+  // context, whose shutdown it also bounds.
+  SmbDeadline deadline_;
   _SMBCCTX* context_ = nullptr;
   bool context_failed_ = false;
   int (*add_cached_server_)(_SMBCCTX*, _SMBCSRV*, const char*, const char*, const char*,
