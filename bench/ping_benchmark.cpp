@@ -38,7 +38,7 @@ void Ping(benchmark::State& state, const char* variable, bool expect_answer) {
     return;
   }
   for (auto _ : state) {
-    const int answered = ping(platform, host, 1000);
+    const int answered = ping(platform, host, 1000, nullptr);
     if ((answered != 0) != expect_answer) {
       state.SkipWithError("unexpected verdict");
       break;

@@ -63,7 +63,8 @@ uint8_t FindFirstLana(Platform& platform) {
   return 0;
 }
 
-void ShowAdapterStatus(Platform& platform, std::string_view address) {
+CheckOutcome ShowAdapterStatus(Platform& platform, std::string_view address) {
+  const Stopwatch stopwatch(platform.system());
   Console& console = platform.console();
   const uint8_t lana = FindFirstLana(platform);
 
@@ -72,7 +73,7 @@ void ShowAdapterStatus(Platform& platform, std::string_view address) {
   reset.ncb_lana_num = lana;
   if (const uint8_t code = platform.netbios().Call(&reset); code != 0) {
     console.Write8("The NCBRESET return code is: 0x" + HexLower8(code) + " \n");
-    return;
+    return stopwatch.Failed("netbios", code).With("command", L"NCBRESET");
   }
 
   NCB query{};
@@ -83,22 +84,25 @@ void ShowAdapterStatus(Platform& platform, std::string_view address) {
   query.ncb_length = sizeof AdapterStatusBuffer;
   if (const uint8_t code = platform.netbios().Call(&query); code != 0) {
     console.Write8("The NCBASTAT return code is: 0x" + HexLower8(code) + " \n");
-    return;
+    return stopwatch.Failed("netbios", code).With("command", L"NCBASTAT");
   }
 
   ADAPTER_STATUS status;
   std::memcpy(&status, AdapterStatusBuffer, sizeof status);
-  std::string mac = "The Ethernet Number is: ";
+  std::string mac;
   for (size_t i = 0; i < 6; ++i) {
     if (i != 0) mac += '-';
     mac += HexByte8(status.adapter_address[i]);
   }
-  console.Write8(mac + "\n");
+  console.Write8("The Ethernet Number is: " + mac + "\n");
   // The name is the remote computer's say: read in the code page of NetBIOS
   // names like any other text and shown without controls or separators,
   // in the encoding of the wide lines around it.
-  const std::wstring name = platform.system().FromNetbiosName(ChosenName(status));
-  console.Write(L"The NetBIOS name is: " + PrintableText(name) + L"\n");
+  const std::wstring name = PrintableText(platform.system().FromNetbiosName(ChosenName(status)));
+  console.Write(L"The NetBIOS name is: " + name + L"\n");
+  return stopwatch.Passed("netbios")
+      .With("mac", std::wstring(mac.begin(), mac.end()))
+      .With("name", name);
 }
 
 }  // namespace winreach

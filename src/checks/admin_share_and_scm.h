@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "checks/outcome.h"
 #include "platform/platform.h"
 
 namespace winreach {
@@ -12,7 +13,8 @@ namespace winreach {
 // "<machine path>\ADMIN$\system32\ntoskrnl.exe".
 std::wstring AdminSharePath(std::wstring_view machine_path);
 
-void CheckAdminShare(Platform& platform, std::wstring_view machine_path);
-void CheckServiceManager(Platform& platform, std::wstring_view machine_path);
+// The outcomes "admin_share" and "scm".
+CheckOutcome CheckAdminShare(Platform& platform, std::wstring_view machine_path);
+CheckOutcome CheckServiceManager(Platform& platform, std::wstring_view machine_path);
 
 }  // namespace winreach

@@ -2,11 +2,14 @@
 #pragma once
 
 #include <string_view>
+#include <vector>
 
+#include "checks/outcome.h"
 #include "platform/platform.h"
 
 namespace winreach {
 
-void CheckServerInfo(Platform& platform, std::wstring_view machine_path);
+// One outcome per level, "server_info_<level>".
+std::vector<CheckOutcome> CheckServerInfo(Platform& platform, std::wstring_view machine_path);
 
 }  // namespace winreach

@@ -1,11 +1,14 @@
 #include "driver/test_run.h"
 
+#include <chrono>
 #include <string>
 
 #include "checks/adapter_status.h"
 #include "checks/admin_share_and_scm.h"
 #include "checks/remote_registry.h"
 #include "checks/server_info.h"
+#include "driver/quiet_platform.h"
+#include "driver/report.h"
 #include "driver/usage.h"
 #include "ping/ping_libraries.h"
 #include "platform/format.h"
@@ -51,8 +54,10 @@ void PrintBanner(Platform& platform, std::wstring_view target) {
 }
 
 // Resolves the name, prints the address and host name, and asks the
-// address for its NetBIOS adapter status.
-void ReportNameResolution(Platform& platform, std::wstring_view target) {
+// address for its NetBIOS adapter status; the outcomes "resolve" and, once
+// resolved, "netbios".
+std::vector<CheckOutcome> ReportNameResolution(Platform& platform, std::wstring_view target) {
+  const Stopwatch stopwatch(platform.system());
   // A name the code page cannot carry whole is not looked up at all: its
   // cut or altered form would be another computer's name (the empty one
   // is this computer's). No host is known by it.
@@ -64,17 +69,62 @@ void ReportNameResolution(Platform& platform, std::wstring_view target) {
     const uint32_t code =
         eight_bit_name ? platform.sockets().LastError() : status::kWsaHostNotFound;
     platform.console().Write(L"Name resolution problem! Error code: " + Hex8(code) + L"\n");
-    return;
+    return {stopwatch.Failed("resolve", code)};
   }
   const auto& a = host->first_address;
   std::string dotted = Unsigned8(a[0]) + "." + Unsigned8(a[1]) + "." + Unsigned8(a[2]) + "." +
                        Unsigned8(a[3]);
-  platform.console().Write(L"IP address: " + Unsigned(a[0]) + L"." + Unsigned(a[1]) + L"." +
-                           Unsigned(a[2]) + L"." + Unsigned(a[3]) + L"\n");
+  const std::wstring address = Unsigned(a[0]) + L"." + Unsigned(a[1]) + L"." + Unsigned(a[2]) +
+                              L"." + Unsigned(a[3]);
+  platform.console().Write(L"IP address: " + address + L"\n");
   const std::wstring host_name =
       host->official_name ? platform.system().FromCodePage(*host->official_name) : L"?";
   platform.console().Write(L"Host name: " + host_name + L"\n");
-  ShowAdapterStatus(platform, dotted);
+  std::vector<CheckOutcome> outcomes = {
+      stopwatch.Passed("resolve").With("address", address).With("host_name", host_name)};
+  outcomes.push_back(ShowAdapterStatus(platform, dotted));
+  return outcomes;
+}
+
+CheckOutcome ReportPing(Platform& platform, std::wstring_view target) {
+  const Stopwatch stopwatch(platform.system());
+  PingDetail detail;
+  const bool answered =
+      PingLibraryTable().ping_function(platform, target, kPingTimeoutMs, &detail) != 0;
+  platform.console().Write(answered ? L"Ping OK!\n" : L"Unable to ping the computer!\n");
+  CheckOutcome outcome =
+      answered ? stopwatch.Passed("ping") : stopwatch.Failed("ping", detail.code);
+  if (detail.method != nullptr) outcome.With("method", detail.method);
+  if (detail.family != nullptr) outcome.With("family", detail.family);
+  if (detail.round_trip_ms) outcome.With("round_trip_ms", int64_t{*detail.round_trip_ms});
+  return outcome;
+}
+
+// The options for programs; every other argument keeps its place.
+struct Options {
+  bool json = false;
+  bool exit_status = false;
+  std::vector<std::wstring> arguments;
+};
+
+Options ParseOptions(const std::vector<std::wstring>& arguments) {
+  Options options;
+  for (const std::wstring& argument : arguments) {
+    if (argument == L"--json") {
+      options.json = true;
+    } else if (argument == L"--exit-status") {
+      options.exit_status = true;
+    } else {
+      options.arguments.push_back(argument);
+    }
+  }
+  return options;
+}
+
+int64_t UnixMilliseconds() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
 }
 
 void Pause(Console& console) {
@@ -85,14 +135,31 @@ void Pause(Console& console) {
 
 }  // namespace
 
-int ConnectivityTest(Platform& platform, const std::vector<std::wstring>& arguments) {
-  Console& console = platform.console();
-  if (!arguments.empty() && IsUsageRequest(arguments.front())) {
-    console.Write(UsageText(arguments.front()));
+int ConnectivityTest(Platform& platform, const std::vector<std::wstring>& all_arguments) {
+  if (!all_arguments.empty() && IsUsageRequest(all_arguments.front())) {
+    platform.console().Write(UsageText(all_arguments.front()));
     return 0;
   }
+  const Options options = ParseOptions(all_arguments);
+  const std::vector<std::wstring>& arguments = options.arguments;
+  if (!arguments.empty() && IsUsageRequest(arguments.front())) {
+    platform.console().Write(UsageText(arguments.front()));
+    return 0;
+  }
+  // A program reading the document cannot answer a prompt.
+  if (options.json && arguments.empty()) {
+    platform.console().WriteError(JsonWithoutNameText());
+    return kUsageError;
+  }
 
-  LoadPingLibraries(platform);
+  // The JSON report's checks print their lines nowhere.
+  QuietPlatform quiet(platform);
+  Platform& checks = options.json ? static_cast<Platform&>(quiet) : platform;
+  Console& console = checks.console();
+  const int64_t started = UnixMilliseconds();
+  const Stopwatch run(platform.system());
+
+  LoadPingLibraries(checks);
   const bool interactive = arguments.empty();
   std::wstring target;
   const size_t length = ObtainTargetName(console, arguments, &target);
@@ -101,34 +168,49 @@ int ConnectivityTest(Platform& platform, const std::vector<std::wstring>& argume
   // test some other computer: refuse it before anything goes out.
   if (length > kMaxTargetName) {
     console.WriteError(NameTooLongText(length));
-    FreePingLibraries(platform);
+    FreePingLibraries(checks);
     if (interactive) Pause(console);
-    return 0;
+    return options.exit_status ? kUnresolved : 0;
   }
 
-  PrintBanner(platform, target);
+  PrintBanner(checks, target);
 
-  const uint32_t startup = platform.sockets().Startup(kWinsockVersion);
+  std::vector<CheckOutcome> outcomes;
+  const auto finish = [&]() {
+    if (options.json) {
+      const RunFacts facts{ProductVersion(), target, platform.system().ComputerName(), started,
+                           run.ElapsedMs()};
+      platform.console().Write8(JsonReport(facts, outcomes));
+    }
+    return options.exit_status ? ExitStatusOf(outcomes) : 0;
+  };
+
+  const Stopwatch startup_time(platform.system());
+  const uint32_t startup = checks.sockets().Startup(kWinsockVersion);
   if (startup != 0) {
     console.Write(L"Unable to intialize Windows sockets. Error code: " + Hex8(startup) + L"\n");
-    return 0;
+    outcomes.push_back(startup_time.Failed("startup", startup));
+    return finish();
   }
 
-  ReportNameResolution(platform, target);
-
-  const bool answered = PingLibraryTable().ping_function(platform, target, kPingTimeoutMs) != 0;
-  console.Write(answered ? L"Ping OK!\n" : L"Unable to ping the computer!\n");
+  for (CheckOutcome& outcome : ReportNameResolution(checks, target)) {
+    outcomes.push_back(std::move(outcome));
+  }
+  outcomes.push_back(ReportPing(checks, target));
 
   const std::wstring machine_path = L"\\\\" + target;
-  CheckServerInfo(platform, machine_path);
-  CheckRemoteRegistry(platform, machine_path);
-  CheckAdminShare(platform, machine_path);
-  CheckServiceManager(platform, machine_path);
+  for (auto* check : {&CheckServerInfo, &CheckRemoteRegistry}) {
+    for (CheckOutcome& outcome : check(checks, machine_path)) {
+      outcomes.push_back(std::move(outcome));
+    }
+  }
+  outcomes.push_back(CheckAdminShare(checks, machine_path));
+  outcomes.push_back(CheckServiceManager(checks, machine_path));
 
-  FreePingLibraries(platform);
-  platform.sockets().Cleanup();
+  FreePingLibraries(checks);
+  checks.sockets().Cleanup();
   if (interactive) Pause(console);
-  return 0;
+  return finish();
 }
 
 }  // namespace winreach

@@ -6,8 +6,10 @@
 namespace winreach {
 
 std::wstring ProductNotice() {
-  return L"winreach " WINREACH_VERSION L" - remote Windows computer connectivity test";
+  return L"winreach " + ProductVersion() + L" - remote Windows computer connectivity test";
 }
+
+std::wstring ProductVersion() { return L"" WINREACH_VERSION; }
 
 bool IsUsageRequest(std::wstring_view argument) {
   return argument == L"-h" || argument == L"--help" || argument == L"/?" || argument == L"-?" ||
@@ -17,6 +19,7 @@ bool IsUsageRequest(std::wstring_view argument) {
 std::wstring UsageText(std::wstring_view argument) {
   if (argument == L"--version") return ProductNotice() + L"\n";
   return L"Usage: winreach [COMPUTER]\n"
+         L"       winreach [--json] [--exit-status] COMPUTER\n"
          L"\n"
          L"Checks whether the remote Windows computer COMPUTER (a name or an IPv4\n"
          L"address) can be reached and administered over the network: name\n"
@@ -27,14 +30,25 @@ std::wstring UsageText(std::wstring_view argument) {
          L"Without COMPUTER, asks for the name and waits for a key at the end.\n"
          L"Remote checks run with the rights of the user who starts the tool.\n"
          L"\n"
-         L"  -h, --help   show this text\n"
-         L"  --version    show the version\n";
+         L"  --json         print one JSON document (one line) with every check's\n"
+         L"                 outcome, code, detail and time instead of the text;\n"
+         L"                 needs COMPUTER\n"
+         L"  --exit-status  exit 0 when every check passed, 1 when some failed, 2\n"
+         L"                 when the name did not resolve and no remote check\n"
+         L"                 passed (without it the exit code is always 0)\n"
+         L"  -h, --help     show this text\n"
+         L"  --version      show the version\n";
 }
 
 std::wstring NameTooLongText(size_t length) {
   return L"winreach: the name is " + Unsigned(static_cast<uint32_t>(length)) +
          L" characters long; a computer name has at most " +
          Unsigned(static_cast<uint32_t>(kMaxTargetName)) + L" characters\n";
+}
+
+std::wstring JsonWithoutNameText() {
+  return L"winreach: --json needs the computer's name on the command line\n"
+         L"Usage: winreach [--json] [--exit-status] COMPUTER\n";
 }
 
 }  // namespace winreach

@@ -11,6 +11,12 @@ namespace winreach {
 // The banner's product notice: the tool's name and version.
 std::wstring ProductNotice();
 
+// The version alone, as the JSON report carries it.
+std::wstring ProductVersion();
+
+// The exit code of a command line that cannot be run as given.
+inline constexpr int kUsageError = 64;
+
 // True for an argument that asks for help or the version instead of naming a
 // computer (none of these can be a host name).
 bool IsUsageRequest(std::wstring_view argument);
@@ -20,5 +26,8 @@ std::wstring UsageText(std::wstring_view argument);
 
 // The diagnostic for a name of `length` characters that is too long.
 std::wstring NameTooLongText(size_t length);
+
+// The diagnostic for --json without a computer's name.
+std::wstring JsonWithoutNameText();
 
 }  // namespace winreach

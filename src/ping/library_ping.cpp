@@ -31,26 +31,30 @@ bool IsValidHandle(HANDLE handle) { return handle != nullptr && handle != INVALI
 
 // Stores `code` as the thread's last error and prints the line with the value
 // read back, in decimal.
-void PrintLastError(Platform& platform, std::wstring_view text, uint32_t code) {
+void PrintLastError(Platform& platform, std::wstring_view text, uint32_t code,
+                    PingDetail& detail) {
   platform.system().SetLastError(code);
   const auto stored = static_cast<int32_t>(platform.system().LastError());
   platform.console().Write(std::wstring(text) + Decimal(stored) + L"\n");
+  detail.code = static_cast<uint32_t>(stored);
 }
 
 // Whether the reply in `buffer` is one error-free echo of EchoPayload; prints
 // the first test that fails.
-bool JudgeIpv4Reply(Platform& platform, DWORD replies, const uint8_t* buffer, size_t size) {
+bool JudgeIpv4Reply(Platform& platform, DWORD replies, const uint8_t* buffer, size_t size,
+                    PingDetail& detail) {
   if (replies != 1) return false;
   ICMP_ECHO_REPLY reply;
   std::memcpy(&reply, buffer, sizeof reply);
   if (reply.Status != IP_SUCCESS) {
-    PrintLastError(platform, L"Ping0 - Check the IP status is OK - LastErr ", reply.Status);
+    PrintLastError(platform, L"Ping0 - Check the IP status is OK - LastErr ", reply.Status,
+                   detail);
     return false;
   }
   if (reply.DataSize != kEchoPayloadSize) {
     PrintLastError(platform,
                    L"Ping0 - Check we got the same amount of data back as we sent - LastErr ",
-                   status::kUnexpectedNetError);
+                   status::kUnexpectedNetError, detail);
     return false;
   }
   // The echoed bytes lie where Data points, which must be inside our buffer.
@@ -64,13 +68,14 @@ bool JudgeIpv4Reply(Platform& platform, DWORD replies, const uint8_t* buffer, si
   }
   if (!same) {
     PrintLastError(platform, L"Ping0 - Check the data we got back is what was sent - LastErr ",
-                   status::kUnexpectedNetError);
+                   status::kUnexpectedNetError, detail);
     return false;
   }
+  detail.round_trip_ms = reply.RoundTripTime;
   return true;
 }
 
-bool Ipv4Ping(Platform& platform, IPAddr destination, int32_t timeout_ms) {
+bool Ipv4Ping(Platform& platform, IPAddr destination, int32_t timeout_ms, PingDetail& detail) {
   const PingLibraries& table = PingLibraryTable();
   if (table.icmp_create_file == nullptr || table.icmp_send_echo == nullptr ||
       table.icmp_close_handle == nullptr) {
@@ -79,20 +84,24 @@ bool Ipv4Ping(Platform& platform, IPAddr destination, int32_t timeout_ms) {
   const HANDLE handle = table.icmp_create_file();
   if (!IsValidHandle(handle)) return false;
 
+  detail.family = L"ipv4";
   IP_OPTION_INFORMATION options = EchoOptions();
   std::array<uint8_t, kEchoPayloadSize> request = EchoPayload;
   alignas(ICMP_ECHO_REPLY) std::array<uint8_t, kIpv4ReplyBufferSize> reply{};
   const DWORD replies = table.icmp_send_echo(
       handle, destination, request.data(), static_cast<WORD>(request.size()), &options,
       reply.data(), static_cast<DWORD>(reply.size()), SendTimeout(timeout_ms));
-  const bool answered = JudgeIpv4Reply(platform, replies, reply.data(), reply.size());
+  const bool answered = JudgeIpv4Reply(platform, replies, reply.data(), reply.size(), detail);
   table.icmp_close_handle(handle);
   return answered;
 }
 
 }  // namespace
 
-int Ping0(Platform& platform, std::wstring_view target, int32_t timeout_ms) {
+int Ping0(Platform& platform, std::wstring_view target, int32_t timeout_ms, PingDetail* detail) {
+  PingDetail unused;
+  if (detail == nullptr) detail = &unused;
+  detail->method = L"library";
   Sockets& sockets = platform.sockets();
   // Nothing when the name cannot go whole; it is then never looked up.
   const std::optional<std::string> name =
@@ -113,12 +122,15 @@ int Ping0(Platform& platform, std::wstring_view target, int32_t timeout_ms) {
     }
   }
 
-  if (Ipv4Ping(platform, destination, timeout_ms)) return 1;
+  if (Ipv4Ping(platform, destination, timeout_ms, *detail)) return 1;
   platform.console().Write(L"Ping0 - IPv4 Ping failed, try IPv6 Ping \n");
-  return IPv6Ping(platform, *name, timeout_ms) ? 1 : 0;
+  return IPv6Ping(platform, *name, timeout_ms, detail) ? 1 : 0;
 }
 
-bool IPv6Ping(Platform& platform, const std::string& name, int32_t timeout_ms) {
+bool IPv6Ping(Platform& platform, const std::string& name, int32_t timeout_ms,
+              PingDetail* detail) {
+  PingDetail unused;
+  if (detail == nullptr) detail = &unused;
   const PingLibraries& table = PingLibraryTable();
   if (name.empty() || table.icmp6_create_file == nullptr || table.icmp6_send_echo2 == nullptr ||
       table.icmp_close_handle == nullptr || table.getaddrinfo == nullptr ||
@@ -132,8 +144,10 @@ bool IPv6Ping(Platform& platform, const std::string& name, int32_t timeout_ms) {
   // No hints: addresses of every family come back, one entry per address.
   PADDRINFOA list = nullptr;
   if (table.getaddrinfo(name.c_str(), nullptr, nullptr, &list) != 0 || list == nullptr) {
+    const uint32_t error = platform.sockets().LastError();
     platform.console().Write(L"IPv6Ping - Set destination IPV6 information. Error code: " +
-                             Hex8(platform.sockets().LastError()) + L"\n");
+                             Hex8(error) + L"\n");
+    detail->code = error;
     return false;
   }
 
@@ -152,6 +166,7 @@ bool IPv6Ping(Platform& platform, const std::string& name, int32_t timeout_ms) {
 
     std::array<uint8_t, kEchoPayloadSize> request = EchoPayload;
     alignas(ICMPV6_ECHO_REPLY) std::array<uint8_t, kIpv6ReplyBufferSize> reply{};
+    detail->family = L"ipv6";
     IP_OPTION_INFORMATION options = EchoOptions();
     const DWORD replies = table.icmp6_send_echo2(
         handle, nullptr, nullptr, nullptr, &source, &destination, request.data(),
@@ -161,12 +176,13 @@ bool IPv6Ping(Platform& platform, const std::string& name, int32_t timeout_ms) {
     ICMPV6_ECHO_REPLY header;
     std::memcpy(&header, reply.data(), sizeof header);
     if (header.Status != IP_SUCCESS) {
-      PrintLastError(platform, L"IPv6Ping - Error reply. Error code: ", header.Status);
+      PrintLastError(platform, L"IPv6Ping - Error reply. Error code: ", header.Status, *detail);
       continue;
     }
     // The platform puts the echoed bytes right behind the reply structure.
     answered = std::memcmp(reply.data() + sizeof(ICMPV6_ECHO_REPLY), request.data(),
                            request.size()) == 0;
+    if (answered) detail->round_trip_ms = header.RoundTripTime;
   }
 
   table.icmp_close_handle(handle);

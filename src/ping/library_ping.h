@@ -10,6 +10,7 @@
 
 #include "native_types.h"
 #include "ping/echo_message.h"
+#include "ping/ping_detail.h"
 #include "platform/platform.h"
 
 namespace winreach {
@@ -28,9 +29,12 @@ inline constexpr UCHAR kEchoTtl = 200;
 
 // 1 when the target answered over IPv4 or, after the fallback, over IPv6.
 // Uses the entry points of PingLibraryTable().
-int Ping0(Platform& platform, std::wstring_view target, int32_t timeout_ms);
+// `detail`, when given, receives the family, the code printed and the round trip.
+int Ping0(Platform& platform, std::wstring_view target, int32_t timeout_ms,
+          PingDetail* detail = nullptr);
 
 // Tries the IPv6 addresses of `name` in list order until one answers.
-bool IPv6Ping(Platform& platform, const std::string& name, int32_t timeout_ms);
+bool IPv6Ping(Platform& platform, const std::string& name, int32_t timeout_ms,
+              PingDetail* detail = nullptr);
 
 }  // namespace winreach

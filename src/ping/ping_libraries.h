@@ -5,14 +5,17 @@
 #include <cstdint>
 #include <string_view>
 
+#include "ping/ping_detail.h"
 #include "platform/icmp_api.h"
 #include "platform/platform.h"
 
 namespace winreach {
 
 // Pings `target` once with the time-out in milliseconds: 1 when it answered
-// the echo as required, else 0.
-using PingFunction = int (*)(Platform& platform, std::wstring_view target, int32_t timeout_ms);
+// the echo as required, else 0. `detail`, when given, receives what the ping
+// learned on the way.
+using PingFunction = int (*)(Platform& platform, std::wstring_view target, int32_t timeout_ms,
+                             PingDetail* detail);
 
 struct PingLibraries {
   LibraryHandle icmp = nullptr;      // "ICMP.DLL"

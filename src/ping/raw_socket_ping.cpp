@@ -34,8 +34,10 @@ class ScopedSocket {
   SocketHandle handle_;
 };
 
-void PrintWithError(Platform& platform, std::wstring_view text) {
-  platform.console().Write(std::wstring(text) + Hex8(platform.sockets().LastError()) + L"\n");
+void PrintWithError(Platform& platform, std::wstring_view text, PingDetail& detail) {
+  const uint32_t error = platform.sockets().LastError();
+  platform.console().Write(std::wstring(text) + Hex8(error) + L"\n");
+  detail.code = error;
 }
 
 // The target's IPv4 address: the first of its host entry, else the dotted
@@ -68,7 +70,12 @@ int32_t ElapsedMilliseconds(int64_t start, int64_t now, int64_t frequency) {
   return milliseconds > kMost ? kMost : static_cast<int32_t>(milliseconds);
 }
 
-int RawSocketPing(Platform& platform, std::wstring_view target, int32_t timeout_ms) {
+int RawSocketPing(Platform& platform, std::wstring_view target, int32_t timeout_ms,
+                  PingDetail* detail_out) {
+  PingDetail unused;
+  PingDetail& detail = detail_out != nullptr ? *detail_out : unused;
+  detail.method = L"raw_socket";
+  detail.family = L"ipv4";
   Sockets& sockets = platform.sockets();
   System& system = platform.system();
   // Nothing when the name cannot go whole; it is then never looked up.
@@ -76,25 +83,26 @@ int RawSocketPing(Platform& platform, std::wstring_view target, int32_t timeout_
 
   ScopedSocket socket(sockets, sockets.Socket(AF_INET, SOCK_RAW, IPPROTO_ICMP));
   if (socket.get() == kInvalidSocket) {
-    PrintWithError(platform, L"Unable to create the socket for the ping. Error code: ");
+    PrintWithError(platform, L"Unable to create the socket for the ping. Error code: ", detail);
     return 0;
   }
   const auto timeout = static_cast<uint32_t>(timeout_ms);
   if (sockets.SetTimeout(socket.get(), SocketTimeout::kReceive, timeout) == kSocketError) {
-    PrintWithError(platform, L"Failed to set the timeout. Error code: ");
+    PrintWithError(platform, L"Failed to set the timeout. Error code: ", detail);
   }
   if (sockets.SetTimeout(socket.get(), SocketTimeout::kSend, timeout) == kSocketError) {
-    PrintWithError(platform, L"Failed to set the timeout. Error code: ");
+    PrintWithError(platform, L"Failed to set the timeout. Error code: ", detail);
   }
 
   sockaddr_in destination;
   if (!name) {
     platform.console().Write(L"Name resolution problem. Error code: " +
                              Hex8(status::kWsaHostNotFound) + L"\n");
+    detail.code = status::kWsaHostNotFound;
     return 0;
   }
   if (!ResolveDestination(sockets, *name, &destination)) {
-    PrintWithError(platform, L"Name resolution problem. Error code: ");
+    PrintWithError(platform, L"Name resolution problem. Error code: ", detail);
     return 0;
   }
 
@@ -108,7 +116,7 @@ int RawSocketPing(Platform& platform, std::wstring_view target, int32_t timeout_
   const int64_t start = system.PerformanceCounter();
   if (sockets.SendTo(socket.get(), send_buffer.data(), static_cast<int>(kEchoRequestSize),
                      destination) == kSocketError) {
-    PrintWithError(platform, L"Failed to send the packet. Error code: ");
+    PrintWithError(platform, L"Failed to send the packet. Error code: ", detail);
     return 0;
   }
 
@@ -127,7 +135,7 @@ int RawSocketPing(Platform& platform, std::wstring_view target, int32_t timeout_
                                           static_cast<int>(receive_buffer.size()), &sender,
                                           &sender_length);
     if (received == kSocketError && sockets.LastError() != status::kWsaTimedOut) {
-      PrintWithError(platform, L"Failed to receive the packet. Error code: ");
+      PrintWithError(platform, L"Failed to receive the packet. Error code: ", detail);
     }
     elapsed = ElapsedMilliseconds(start, system.PerformanceCounter(), frequency);
     if (received == kSocketError) break;
@@ -143,6 +151,7 @@ int RawSocketPing(Platform& platform, std::wstring_view target, int32_t timeout_
       platform.console().Write(L"Received packed does not match\n");
     }
   }
+  if (answered) detail.round_trip_ms = static_cast<uint32_t>(elapsed);
   return answered ? 1 : 0;
 }
 

@@ -6,13 +6,16 @@
 #include <cstdint>
 #include <string_view>
 
+#include "ping/ping_detail.h"
 #include "platform/platform.h"
 
 namespace winreach {
 
 // 1 when the echo reply came within `timeout_ms` of the send, else 0. Prints
 // each failure it meets, one line each; the caller prints the verdict.
-int RawSocketPing(Platform& platform, std::wstring_view target, int32_t timeout_ms);
+// `detail`, when given, receives the code printed and the round trip.
+int RawSocketPing(Platform& platform, std::wstring_view target, int32_t timeout_ms,
+                  PingDetail* detail = nullptr);
 
 // Whole milliseconds from `start` to `now` of a counter running at
 // `frequency` counts per second, truncated, and held within 0..INT32_MAX so

@@ -61,7 +61,7 @@ int Run(const std::wstring& target) {
     console.Write(L"Unable to start Windows sockets\n");
     return 1;
   }
-  const bool answered = PingLibraryTable().ping_function(platform, target, 1000) != 0;
+  const bool answered = PingLibraryTable().ping_function(platform, target, 1000, nullptr) != 0;
   console.Write(answered ? L"Ping OK!\n" : L"Unable to ping the computer!\n");
   FreePingLibraries(platform);
   platform.sockets().Cleanup();

@@ -1,0 +1,35 @@
+// The run's outcomes as a document for programs, and the exit status that
+// sums them up.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "checks/outcome.h"
+
+namespace winreach {
+
+struct RunFacts {
+  std::wstring version;
+  std::wstring target;  // as given
+  std::wstring local_computer;
+  int64_t started_unix_ms = 0;  // wall clock, milliseconds since 1970 UTC
+  int64_t elapsed_ms = 0;       // the whole run
+};
+
+// One JSON document on one line, newline-terminated.
+std::string JsonReport(const RunFacts& facts, const std::vector<CheckOutcome>& outcomes);
+
+// "YYYY-MM-DDTHH:MM:SS.mmmZ".
+std::wstring Rfc3339Utc(int64_t unix_ms);
+
+// What --exit-status reports.
+enum ExitStatus : int {
+  kAllPassed = 0,
+  kSomeFailed = 1,
+  kUnresolved = 2,  // the name did not resolve and no remote check passed
+};
+int ExitStatusOf(const std::vector<CheckOutcome>& outcomes);
+
+}  // namespace winreach
