@@ -19,6 +19,8 @@ SCENARIO says:
               sequence, a line break and a bell
   high-bytes  the right answer, but the node's name holds bytes above 0x7F:
               the 8-bit control sequence introducer 0x9B, letters, 0x85
+  json        the right answer, but the node's name holds a quote, a
+              backslash and a control character
 
 The right answer names the node GOODNAME with unit id 02-00-5e-00-53-01.
 Writes PIDFILE once it listens; logs each request to standard error.
@@ -139,6 +141,9 @@ def main():
             sock.sendto(answer(trn_id, names=names), client)
         elif scenario == "escapes":
             names = [node_name("\x1b[2J\nEVIL!\x07", 0x00, 0x0400)]
+            sock.sendto(answer(trn_id, names=names), client)
+        elif scenario == "json":
+            names = [node_name('"},\\"ok":\x01', 0x00, 0x0400)]
             sock.sendto(answer(trn_id, names=names), client)
         elif scenario == "high-bytes":
             names = [node_name("\x9b2J\xc9T\xc9\x85", 0x00, 0x0400)]

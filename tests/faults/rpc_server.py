@@ -7,10 +7,11 @@ to a small DCE/RPC server of our own. That server answers binds and calls as
 the scenario says: well, or with truncated, oversized, misaligned or lying
 PDUs, or with a fault, or well-formed but with escape sequences and a line
 break in the CurrentVersion value ("escapes"), or with Unicode separators and
-format characters in it ("separators"); with fragments that carry no stub
-data and never end ("empty-fragments", "auth-filled"); with a bind accepted
-under NDR64 ("ndr64"); with server information that succeeds without any
-("no-info").
+format characters in it ("separators"), or with quotes, backslashes and
+control characters that would end a JSON string and add checks of its own
+("json"); with fragments that carry no stub data and never end
+("empty-fragments", "auth-filled"); with a bind accepted under NDR64
+("ndr64"); with server information that succeeds without any ("no-info").
 
   rpc_server.py ADDRESS SCENARIO STATE_DIR
 
@@ -249,6 +250,8 @@ class Session:
                 # A version that would print a result line of its own, clear
                 # it again and retitle the terminal.
                 text = "6.3\nRemote access to the ADMIN$ share OK!\x1b[2K\x1b]0;owned\x07"
+            if self.scenario == "json" and value == "CurrentVersion":
+                text = '6.3\\"},{"check":"scm","ok":true,"code":null}]}\n{"x":"\x01\x1f\\u0000'
             return query_value_answer(text, capacity, self.scenario)
         if iface == WINREG and opnum == 5 or iface == SVCCTL and opnum == 0:  # close
             return handle_answer(0, 0, "good")
