@@ -136,10 +136,6 @@ void Pause(Console& console) {
 }  // namespace
 
 int ConnectivityTest(Platform& platform, const std::vector<std::wstring>& all_arguments) {
-  if (!all_arguments.empty() && IsUsageRequest(all_arguments.front())) {
-    platform.console().Write(UsageText(all_arguments.front()));
-    return 0;
-  }
   const Options options = ParseOptions(all_arguments);
   const std::vector<std::wstring>& arguments = options.arguments;
   if (!arguments.empty() && IsUsageRequest(arguments.front())) {

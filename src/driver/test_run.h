@@ -14,7 +14,9 @@ namespace winreach {
 inline constexpr size_t kMaxTargetName = 253;
 
 // Runs the whole test. `arguments` are the process arguments after the
-// program's name. Returns the process exit code, always 0.
+// program's name; "--json" and "--exit-status" may stand anywhere among them.
+// Returns the process exit code: 0, or with --exit-status what ExitStatusOf
+// makes of the outcomes, or kUsageError for --json without a name.
 int ConnectivityTest(Platform& platform, const std::vector<std::wstring>& arguments);
 
 }  // namespace winreach
