@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "native_types.h"
-#include "platform/posix/netbios/node_status_test_data.h"
+#include "tests/data/node_status_captures.h"
 
 namespace winreach {
 namespace {
