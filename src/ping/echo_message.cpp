@@ -3,18 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/bytes.h"
+
 namespace winreach {
 
 namespace {
-
-void StoreLittleEndian16(uint8_t* at, uint16_t value) {
-  at[0] = static_cast<uint8_t>(value);
-  at[1] = static_cast<uint8_t>(value >> 8);
-}
-
-void StoreLittleEndian32(uint8_t* at, uint32_t value) {
-  for (int i = 0; i < 4; ++i) at[i] = static_cast<uint8_t>(value >> (8 * i));
-}
 
 uint16_t OurIdentifier(System& system) {
   return static_cast<uint16_t>(system.CurrentProcessId() & 0xFFFF);
@@ -24,11 +17,12 @@ uint16_t OurIdentifier(System& system) {
 
 void BuildEchoRequest(System& system, uint8_t* buffer, size_t length) {
   if (length < kEchoDataOffset) return;
-  buffer[0] = kIcmpEchoRequest;
-  buffer[1] = 0;                           // code
-  StoreLittleEndian16(buffer + 2, 0);      // checksum, sealed later
-  StoreLittleEndian16(buffer + 4, OurIdentifier(system));
-  StoreLittleEndian16(buffer + 6, 0);      // sequence number: one request per ping
+  ByteWriter out({buffer, kEchoHeaderSize});
+  out.U8(kIcmpEchoRequest);
+  out.U8(0);      // code
+  out.U16Le(0);   // checksum, sealed later
+  out.U16Le(OurIdentifier(system));
+  out.U16Le(0);   // sequence number: one request per ping
   std::fill(buffer + kEchoDataOffset, buffer + length, uint8_t{0x45});
 }
 
@@ -56,7 +50,7 @@ uint16_t InternetChecksum(const uint8_t* data, size_t length) {
 
 void PrepareEchoRequest(System& system, EchoRequest& request) {
   BuildEchoRequest(system, request.data(), request.size());
-  StoreLittleEndian32(request.data() + 8, system.TickCount());
+  ByteWriter(std::span(request).subspan(kEchoHeaderSize)).U32Le(system.TickCount());
   const uint16_t checksum = InternetChecksum(request.data(), request.size());
   std::memcpy(request.data() + 2, &checksum, 2);
 }
@@ -67,12 +61,13 @@ bool IsEchoReplyForUs(System& system, const uint8_t* datagram, int length,
   // from a router, another host's echo) is not ours. Decided before any
   // received byte is read.
   if (sender.sin_addr.s_addr != destination.sin_addr.s_addr) return false;
-  if (length < 1) return false;  // not even the header length to read
-  const int header_length = 4 * (datagram[0] & 0x0F);
-  if (length < header_length + static_cast<int>(kEchoHeaderSize)) return false;
-  const uint8_t* icmp = datagram + header_length;
-  if (icmp[0] != kIcmpEchoReply) return false;
-  const uint16_t identifier = static_cast<uint16_t>(icmp[4] | (icmp[5] << 8));
+  ByteReader in(datagram, length < 0 ? 0 : static_cast<size_t>(length));
+  in.Skip(4u * (ByteReader(in).U8() & 0x0F));  // the IP header, by its own length
+  const uint8_t type = in.U8();
+  in.Skip(3);  // code, checksum
+  const uint16_t identifier = in.U16Le();
+  in.Skip(2);  // sequence number: the ICMP header is whole
+  if (!in.ok() || type != kIcmpEchoReply) return false;
   return identifier == OurIdentifier(system);
 }
 

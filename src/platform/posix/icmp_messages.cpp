@@ -5,11 +5,11 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/bytes.h"
+
 namespace winreach {
 
 namespace {
-
-uint16_t BigEndian16(const uint8_t* at) { return static_cast<uint16_t>((at[0] << 8) | at[1]); }
 
 uint8_t EchoRequestType(int family) {
   return family == AF_INET6 ? kIcmp6EchoRequest : kIcmp4EchoRequest;
@@ -17,12 +17,20 @@ uint8_t EchoRequestType(int family) {
 
 uint8_t EchoReplyType(int family) { return family == AF_INET6 ? kIcmp6EchoReply : kIcmp4EchoReply; }
 
+// Reads an echo header: whether it is of `type` and carries `sequence`. The
+// kernel has already matched the identifier.
+bool ReadEchoHeader(ByteReader& in, uint8_t type, uint16_t sequence) {
+  const uint8_t found_type = in.U8();
+  in.Skip(5);  // code, checksum, identifier
+  const uint16_t found_sequence = in.U16Be();
+  return in.ok() && found_type == type && found_sequence == sequence;
+}
+
 // One cmsghdr record within the control data.
 struct ControlRecord {
   int level;
   int type;
-  const uint8_t* data;
-  size_t size;
+  std::span<const uint8_t> data;
 };
 
 // Calls `visit` for each whole record; stops at the first that claims more
@@ -30,19 +38,18 @@ struct ControlRecord {
 template <typename Visit>
 void ForEachRecord(const uint8_t* control, size_t length, Visit visit) {
   const size_t header = CMSG_ALIGN(sizeof(cmsghdr));
-  size_t offset = 0;
-  while (control != nullptr && offset <= length && length - offset >= sizeof(cmsghdr)) {
+  ByteReader in(control, length);
+  while (in.left() >= sizeof(cmsghdr)) {
+    const size_t room = in.left();
     cmsghdr record;
-    std::memcpy(&record, control + offset, sizeof record);
+    in.CopyTo(&record, sizeof record);
     const size_t record_length = record.cmsg_len;
-    if (record_length < header || record_length > length - offset) return;
-    if (visit(ControlRecord{record.cmsg_level, record.cmsg_type, control + offset + header,
-                            record_length - header})) {
+    if (record_length < header || record_length > room) return;
+    in.Skip(header - sizeof record);
+    if (visit(ControlRecord{record.cmsg_level, record.cmsg_type, in.Bytes(record_length - header)})) {
       return;
     }
-    const size_t step = CMSG_ALIGN(record_length);
-    if (step < record_length || step > length - offset) return;  // the last record
-    offset += step;
+    in.Skip(CMSG_ALIGN(record_length) - record_length);  // past the last record: the end
   }
 }
 
@@ -50,17 +57,29 @@ void ForEachRecord(const uint8_t* control, size_t length, Visit visit) {
 
 std::optional<EchoReplyData> ParseEchoReply(int family, const uint8_t* message, size_t length,
                                             uint16_t sequence) {
-  if (message == nullptr || length < kIcmpHeaderSize) return std::nullopt;
-  if (message[0] != EchoReplyType(family)) return std::nullopt;
-  if (BigEndian16(message + 6) != sequence) return std::nullopt;
-  return EchoReplyData{kIcmpHeaderSize, length - kIcmpHeaderSize};
+  ByteReader in(message, length);
+  if (!ReadEchoHeader(in, EchoReplyType(family), sequence)) return std::nullopt;
+  return EchoReplyData{in.offset(), in.left()};
 }
 
 bool QuotesOurRequest(int family, const uint8_t* quoted, size_t length, uint16_t sequence) {
-  // The kernel found our socket by the quoted identifier, so the header is
-  // there; the sequence number tells this request from an earlier one.
-  return quoted != nullptr && length >= kIcmpHeaderSize && quoted[0] == EchoRequestType(family) &&
-         BigEndian16(quoted + 6) == sequence;
+  // The sequence number tells this request from an earlier one.
+  ByteReader in(quoted, length);
+  return ReadEchoHeader(in, EchoRequestType(family), sequence);
+}
+
+std::vector<uint8_t> EchoRequestMessage(int family, uint16_t sequence,
+                                        std::span<const uint8_t> data) {
+  // The kernel fills in the identifier and the checksum.
+  std::vector<uint8_t> message(kIcmpHeaderSize + data.size());
+  ByteWriter out(message);
+  out.U8(EchoRequestType(family));
+  out.U8(0);     // code
+  out.U16Be(0);  // checksum
+  out.U16Be(0);  // identifier
+  out.U16Be(sequence);
+  out.Bytes(data);
+  return message;
 }
 
 std::optional<IcmpError> ParseErrorQueueControl(int family, const uint8_t* control,
@@ -70,29 +89,22 @@ std::optional<IcmpError> ParseErrorQueueControl(int family, const uint8_t* contr
   std::optional<IcmpError> found;
   ForEachRecord(control, length, [&](const ControlRecord& record) {
     if (record.level != level || record.type != type) return false;
+    ByteReader data(record.data);
     sock_extended_err extended;
-    if (record.size < sizeof extended) return false;
-    std::memcpy(&extended, record.data, sizeof extended);
+    if (!data.CopyTo(&extended, sizeof extended)) return false;
     IcmpError error;
     error.error = extended.ee_errno;
     error.origin = extended.ee_origin;
     error.type = extended.ee_type;
     error.code = extended.ee_code;
     // The offender's address follows the structure (SO_EE_OFFENDER).
-    const uint8_t* offender = record.data + sizeof extended;
-    const size_t room = record.size - sizeof extended;
     sa_family_t offender_family = AF_UNSPEC;
-    if (room >= sizeof offender_family) {
-      std::memcpy(&offender_family, offender, sizeof offender_family);
-    }
-    if (offender_family == AF_INET && room >= sizeof(sockaddr_in)) {
-      sockaddr_in address;
-      std::memcpy(&address, offender, sizeof address);
+    ByteReader(data).CopyTo(&offender_family, sizeof offender_family);
+    if (sockaddr_in address; offender_family == AF_INET && data.CopyTo(&address, sizeof address)) {
       error.offender4 = address;
-    } else if (offender_family == AF_INET6 && room >= sizeof(sockaddr_in6)) {
-      sockaddr_in6 address;
-      std::memcpy(&address, offender, sizeof address);
-      error.offender6 = address;
+    } else if (sockaddr_in6 address6;
+               offender_family == AF_INET6 && data.CopyTo(&address6, sizeof address6)) {
+      error.offender6 = address6;
     }
     found = error;
     return true;
@@ -103,10 +115,11 @@ std::optional<IcmpError> ParseErrorQueueControl(int family, const uint8_t* contr
 std::optional<uint8_t> ParseReceivedTtl(const uint8_t* control, size_t length) {
   std::optional<uint8_t> ttl;
   ForEachRecord(control, length, [&](const ControlRecord& record) {
-    if (record.level != SOL_IP || record.type != IP_TTL || record.size < sizeof(int)) return false;
-    int value;
-    std::memcpy(&value, record.data, sizeof value);
-    if (value < 0 || value > 255) return false;
+    int value = -1;
+    if (record.level != SOL_IP || record.type != IP_TTL ||
+        !ByteReader(record.data).CopyTo(&value, sizeof value) || value < 0 || value > 255) {
+      return false;
+    }
     ttl = static_cast<uint8_t>(value);
     return true;
   });

@@ -10,6 +10,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
+#include <vector>
 
 #include "native_types.h"
 
@@ -36,6 +38,11 @@ std::optional<EchoReplyData> ParseEchoReply(int family, const uint8_t* message, 
 // Whether the packet that an ICMP error quotes (its ICMP part, as the error
 // queue returns it) is our echo request with `sequence`.
 bool QuotesOurRequest(int family, const uint8_t* quoted, size_t length, uint16_t sequence);
+
+// The echo request that an ICMP datagram socket sends: type, `sequence` and
+// `data`; the kernel fills in the identifier and the checksum.
+std::vector<uint8_t> EchoRequestMessage(int family, uint16_t sequence,
+                                        std::span<const uint8_t> data);
 
 // The extended error of one error-queue message.
 struct IcmpError {

@@ -275,12 +275,8 @@ EchoResult SendEchoAndWait(const EchoRequest& request) {
     return failed;
   }
 
-  // The kernel fills in the identifier and the checksum.
-  std::vector<uint8_t> message(kIcmpHeaderSize + request.size);
-  message[0] = request.family == AF_INET6 ? kIcmp6EchoRequest : kIcmp4EchoRequest;
-  message[6] = static_cast<uint8_t>(request.sequence >> 8);
-  message[7] = static_cast<uint8_t>(request.sequence);
-  if (request.size != 0) std::memcpy(message.data() + kIcmpHeaderSize, request.data, request.size);
+  const std::vector<uint8_t> message =
+      EchoRequestMessage(request.family, request.sequence, {request.data, request.size});
 
   const int64_t sent_at = MonotonicNanoseconds();
   const int64_t deadline = sent_at + int64_t{request.timeout_ms} * 1'000'000;

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "native_types.h"
+#include "platform/bytes.h"
 
 namespace winreach {
 
@@ -22,129 +23,78 @@ constexpr uint16_t kDeregisteringBit = 0x1000;
 constexpr uint16_t kConflictBit = 0x0800;
 constexpr uint16_t kActiveBit = 0x0400;
 
-constexpr size_t kHeaderSize = 12;
 constexpr size_t kNodeNameSize = 18;
-constexpr size_t kUnitIdSize = 6;
 constexpr size_t kStatisticsSize = 46;  // the unit id is its first field
 constexpr size_t kMaxEncodedName = 255;
 
-// A bounds-checked reader over one datagram. Every read reports whether the
-// bytes were there; a failed read leaves the position where it was.
-class Reader {
- public:
-  explicit Reader(std::span<const uint8_t> data) : data_(data) {}
-
-  size_t left() const { return data_.size() - position_; }
-
-  bool Byte(uint8_t* value) {
-    if (left() < 1) return false;
-    *value = data_[position_++];
-    return true;
+// Passes over an encoded domain name: labels up to the root label, or up to
+// a compression pointer, which ends the name where it stands. The name's
+// content does not matter to us, only where it ends.
+void SkipName(ByteReader& in) {
+  size_t total = 0;
+  while (in.ok()) {
+    const uint8_t length = in.U8();
+    if ((length & 0xC0) == 0xC0) return in.Skip(1);
+    if ((length & 0xC0) != 0) return in.Fail();  // reserved label types
+    if (length == 0) return;
+    total += length + 1u;
+    if (total > kMaxEncodedName) return in.Fail();
+    in.Skip(length);
   }
-
-  bool Word(uint16_t* value) {
-    if (left() < 2) return false;
-    *value = static_cast<uint16_t>(data_[position_] << 8 | data_[position_ + 1]);
-    position_ += 2;
-    return true;
-  }
-
-  bool Skip(size_t count) {
-    if (left() < count) return false;
-    position_ += count;
-    return true;
-  }
-
-  std::span<const uint8_t> Take(size_t count) {
-    if (left() < count) return {};
-    const auto part = data_.subspan(position_, count);
-    position_ += count;
-    return part;
-  }
-
-  // Passes over an encoded domain name: labels up to the root label, or up
-  // to a compression pointer, which ends the name where it stands. The name's
-  // content does not matter to us, only where it ends.
-  bool SkipName() {
-    size_t total = 0;
-    for (;;) {
-      uint8_t length = 0;
-      if (!Byte(&length)) return false;
-      if ((length & 0xC0) == 0xC0) return Skip(1);
-      if ((length & 0xC0) != 0) return false;  // reserved label types
-      if (length == 0) return true;
-      total += length + 1u;
-      if (total > kMaxEncodedName || !Skip(length)) return false;
-    }
-  }
-
- private:
-  std::span<const uint8_t> data_;
-  size_t position_ = 0;
-};
-
-void PutWord(uint8_t* at, uint16_t value) {
-  at[0] = static_cast<uint8_t>(value >> 8);
-  at[1] = static_cast<uint8_t>(value);
 }
 
 }  // namespace
 
 std::array<uint8_t, kNodeStatusRequestSize> NodeStatusRequest(uint16_t transaction_id) {
   std::array<uint8_t, kNodeStatusRequestSize> request{};
-  uint8_t* p = request.data();
-  PutWord(p, transaction_id);
-  PutWord(p + 2, 0x0000);  // query, unicast, no recursion
-  PutWord(p + 4, 1);       // one question
-  p += kHeaderSize;
+  ByteWriter out(request);
+  out.U16Be(transaction_id);
+  out.U16Be(0x0000);  // query, unicast, no recursion
+  out.U16Be(1);       // one question
+  out.Bytes(std::array<uint8_t, 6>{});
 
   // "*" and fifteen zero bytes, each byte as two letters 'A' + nibble.
-  uint8_t name[16] = {'*'};
-  *p++ = 32;
+  const uint8_t name[16] = {'*'};
+  out.U8(32);
   for (uint8_t byte : name) {
-    *p++ = static_cast<uint8_t>('A' + (byte >> 4));
-    *p++ = static_cast<uint8_t>('A' + (byte & 0x0F));
+    out.U8(static_cast<uint8_t>('A' + (byte >> 4)));
+    out.U8(static_cast<uint8_t>('A' + (byte & 0x0F)));
   }
-  *p++ = 0;
-  PutWord(p, kTypeNbstat);
-  PutWord(p + 2, kClassIn);
+  out.U8(0);
+  out.U16Be(kTypeNbstat);
+  out.U16Be(kClassIn);
   return request;
 }
 
 std::optional<NodeStatus> ParseNodeStatusResponse(std::span<const uint8_t> datagram,
                                                   uint16_t transaction_id) {
-  Reader in(datagram);
-  uint16_t id = 0, flags = 0, questions = 0, answers = 0;
-  if (!in.Word(&id) || !in.Word(&flags) || !in.Word(&questions) || !in.Word(&answers) ||
-      !in.Skip(4)) {
-    return std::nullopt;
-  }
-  if (id != transaction_id || (flags & kResponseBit) == 0 || (flags & kOpcodeMask) != 0 ||
-      (flags & kResultCodeMask) != 0 || questions != 0 || answers == 0) {
+  ByteReader in(datagram);
+  const uint16_t id = in.U16Be();
+  const uint16_t flags = in.U16Be();
+  const uint16_t questions = in.U16Be();
+  const uint16_t answers = in.U16Be();
+  in.Skip(4);
+  SkipName(in);
+  const uint16_t type = in.U16Be();
+  const uint16_t rr_class = in.U16Be();
+  in.Skip(4);
+  ByteReader data(in.Bytes(in.U16Be()));
+  if (!in.ok() || id != transaction_id || (flags & kResponseBit) == 0 ||
+      (flags & kOpcodeMask) != 0 || (flags & kResultCodeMask) != 0 || questions != 0 ||
+      answers == 0 || type != kTypeNbstat || rr_class != kClassIn) {
     return std::nullopt;
   }
 
-  uint16_t type = 0, rr_class = 0, data_length = 0;
-  if (!in.SkipName() || !in.Word(&type) || !in.Word(&rr_class) || !in.Skip(4) ||
-      !in.Word(&data_length)) {
-    return std::nullopt;
-  }
-  if (type != kTypeNbstat || rr_class != kClassIn || data_length > in.left()) return std::nullopt;
-
-  Reader data(in.Take(data_length));
-  uint8_t count = 0;
-  if (!data.Byte(&count) || data.left() < count * kNodeNameSize + kStatisticsSize) {
-    return std::nullopt;
-  }
+  const uint8_t count = data.U8();
+  if (data.left() < count * kNodeNameSize + kStatisticsSize) return std::nullopt;
   NodeStatus status;
   status.names.resize(count);
   for (NodeName& entry : status.names) {
-    const auto name = data.Take(entry.name.size());
-    std::memcpy(entry.name.data(), name.data(), entry.name.size());
-    data.Word(&entry.flags);
+    data.CopyTo(entry.name.data(), entry.name.size());
+    entry.flags = data.U16Be();
   }
-  const auto unit_id = data.Take(kUnitIdSize);
-  std::memcpy(status.unit_id.data(), unit_id.data(), kUnitIdSize);
+  data.CopyTo(status.unit_id.data(), status.unit_id.size());
+  if (!data.ok()) return std::nullopt;
   return status;
 }
 
