@@ -10,32 +10,57 @@ namespace winreach::status {
 inline constexpr uint32_t kSuccess = 0;
 inline constexpr uint32_t kFileNotFound = 2;
 inline constexpr uint32_t kPathNotFound = 3;
+inline constexpr uint32_t kTooManyOpenFiles = 4;
 inline constexpr uint32_t kAccessDenied = 5;
 inline constexpr uint32_t kInvalidHandle = 6;
 inline constexpr uint32_t kNotEnoughMemory = 8;
+inline constexpr uint32_t kGenFailure = 31;
+inline constexpr uint32_t kNotSupported = 50;
 inline constexpr uint32_t kBadNetPath = 53;
 inline constexpr uint32_t kUnexpectedNetError = 59;
 inline constexpr uint32_t kBadNetName = 67;
 inline constexpr uint32_t kInvalidParameter = 87;
 inline constexpr uint32_t kInsufficientBuffer = 122;
 inline constexpr uint32_t kInvalidLevel = 124;
+inline constexpr uint32_t kModuleNotFound = 126;
+inline constexpr uint32_t kProcedureNotFound = 127;
+inline constexpr uint32_t kBadPathname = 161;
 inline constexpr uint32_t kMoreData = 234;
 inline constexpr uint32_t kLogonFailure = 1326;
+
+// RPC.
+inline constexpr uint32_t kRpcUnknownInterface = 1717;
 inline constexpr uint32_t kRpcServerUnavailable = 1722;
+inline constexpr uint32_t kRpcServerTooBusy = 1723;
+inline constexpr uint32_t kRpcCallFailed = 1726;
 inline constexpr uint32_t kRpcProtocolError = 1728;
+inline constexpr uint32_t kRpcUnsupportedTransferSyntax = 1730;
 
 // Windows Sockets.
+inline constexpr uint32_t kWsaInterrupted = 10004;
+inline constexpr uint32_t kWsaBadHandle = 10009;
 inline constexpr uint32_t kWsaAccess = 10013;
+inline constexpr uint32_t kWsaFault = 10014;
 inline constexpr uint32_t kWsaInvalidArgument = 10022;
 inline constexpr uint32_t kWsaTooManySockets = 10024;
+inline constexpr uint32_t kWsaNotASocket = 10038;
 inline constexpr uint32_t kWsaMessageSize = 10040;
 inline constexpr uint32_t kWsaProtocolNotSupported = 10043;
+inline constexpr uint32_t kWsaSocketTypeNotSupported = 10044;
 inline constexpr uint32_t kWsaAddressFamilyNotSupported = 10047;
+inline constexpr uint32_t kWsaAddressInUse = 10048;
+inline constexpr uint32_t kWsaAddressNotAvailable = 10049;
+inline constexpr uint32_t kWsaNetworkDown = 10050;
 inline constexpr uint32_t kWsaNetworkUnreachable = 10051;
+inline constexpr uint32_t kWsaConnectionReset = 10054;
 inline constexpr uint32_t kWsaNoBuffers = 10055;
+inline constexpr uint32_t kWsaNotConnected = 10057;
 inline constexpr uint32_t kWsaTimedOut = 10060;
 inline constexpr uint32_t kWsaConnectionRefused = 10061;
+inline constexpr uint32_t kWsaHostDown = 10064;
 inline constexpr uint32_t kWsaHostUnreachable = 10065;
+inline constexpr uint32_t kWsaSystemCallFailure = 10107;
+inline constexpr uint32_t kWsaTypeNotFound = 10109;
 inline constexpr uint32_t kWsaHostNotFound = 11001;
 inline constexpr uint32_t kWsaTryAgain = 11002;
 inline constexpr uint32_t kWsaNoRecovery = 11003;

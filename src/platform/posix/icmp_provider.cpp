@@ -17,19 +17,11 @@
 #include "platform/posix/icmp_messages.h"
 #include "platform/posix/last_error.h"
 #include "platform/posix/scoped_fd.h"
+#include "platform/status_codes.h"
 
 namespace winreach::icmp_provider {
 
 namespace {
-
-// System error codes, as winerror.h numbers them.
-constexpr uint32_t kErrorTooManyOpenFiles = 4;
-constexpr uint32_t kErrorAccessDenied = 5;
-constexpr uint32_t kErrorInvalidHandle = 6;
-constexpr uint32_t kErrorNotEnoughMemory = 8;
-constexpr uint32_t kErrorGenFailure = 31;
-constexpr uint32_t kErrorNotSupported = 50;
-constexpr uint32_t kErrorInvalidParameter = 87;
 
 int IcmpProtocol(int family) {
   return family == AF_INET6 ? int{IPPROTO_ICMPV6} : int{IPPROTO_ICMP};
@@ -44,19 +36,19 @@ uint32_t SystemErrorFromErrno(int error) {
   switch (error) {
     case EACCES:
     case EPERM:
-      return kErrorAccessDenied;
+      return status::kAccessDenied;
     case EAFNOSUPPORT:
     case EPROTONOSUPPORT:
     case ESOCKTNOSUPPORT:
-      return kErrorNotSupported;
+      return status::kNotSupported;
     case EMFILE:
     case ENFILE:
-      return kErrorTooManyOpenFiles;
+      return status::kTooManyOpenFiles;
     case ENOBUFS:
     case ENOMEM:
-      return kErrorNotEnoughMemory;
+      return status::kNotEnoughMemory;
     default:
-      return kErrorGenFailure;
+      return status::kGenFailure;
   }
 }
 
@@ -330,7 +322,7 @@ HANDLE WINAPI Icmp6CreateFile() { return OpenHandle(AF_INET6); }
 BOOL WINAPI IcmpCloseHandle(HANDLE icmp) {
   const std::lock_guard<std::mutex> lock(handles_mutex);
   if (handles.erase(reinterpret_cast<uintptr_t>(icmp)) == 0) {
-    SetThreadLastError(kErrorInvalidHandle);
+    SetThreadLastError(status::kInvalidHandle);
     return 0;
   }
   return 1;
@@ -341,11 +333,11 @@ DWORD WINAPI IcmpSendEcho(HANDLE icmp, IPAddr destination, LPVOID request_data,
                           DWORD reply_size, DWORD timeout) {
   const std::optional<uint16_t> sequence = NextSequence(icmp, AF_INET);
   if (!sequence) {
-    SetThreadLastError(kErrorInvalidHandle);
+    SetThreadLastError(status::kInvalidHandle);
     return 0;
   }
   if (reply_buffer == nullptr || (request_data == nullptr && request_size != 0)) {
-    SetThreadLastError(kErrorInvalidParameter);
+    SetThreadLastError(status::kInvalidParameter);
     return 0;
   }
   if (reply_size < MinimumReplySize(sizeof(ICMP_ECHO_REPLY), request_size)) {
@@ -386,16 +378,16 @@ DWORD WINAPI Icmp6SendEcho2(HANDLE icmp, HANDLE event, PIO_APC_ROUTINE apc_routi
                             DWORD reply_size, DWORD timeout) {
   const std::optional<uint16_t> sequence = NextSequence(icmp, AF_INET6);
   if (!sequence) {
-    SetThreadLastError(kErrorInvalidHandle);
+    SetThreadLastError(status::kInvalidHandle);
     return 0;
   }
   if (event != nullptr || apc_routine != nullptr) {
-    SetThreadLastError(kErrorNotSupported);
+    SetThreadLastError(status::kNotSupported);
     return 0;
   }
   if (destination == nullptr || destination->sin6_family != AF_INET6 ||
       reply_buffer == nullptr || (request_data == nullptr && request_size != 0)) {
-    SetThreadLastError(kErrorInvalidParameter);
+    SetThreadLastError(status::kInvalidParameter);
     return 0;
   }
   if (reply_size < MinimumReplySize(sizeof(ICMPV6_ECHO_REPLY), request_size)) {
