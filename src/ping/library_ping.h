@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "native_types.h"
 #include "ping/echo_message.h"
+#include "platform/native_types.h"
 #include "platform/platform.h"
 
 namespace winreach {

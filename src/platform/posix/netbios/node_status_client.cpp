@@ -11,7 +11,7 @@
 #include <cstring>
 #include <vector>
 
-#include "native_types.h"
+#include "platform/native_types.h"
 #include "platform/posix/scoped_fd.h"
 
 namespace winreach {

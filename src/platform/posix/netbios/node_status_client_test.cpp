@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "native_types.h"
+#include "platform/native_types.h"
 #include "tests/data/node_status_captures.h"
 #include "tests/support/loopback_responder.h"
 

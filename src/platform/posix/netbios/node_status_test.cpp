@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "native_types.h"
+#include "platform/native_types.h"
 #include "tests/data/node_status_captures.h"
 
 namespace winreach {
