@@ -2,7 +2,7 @@
 
 #include <climits>
 
-#include "platform/win32/native_types.h"
+#include "platform/native_types.h"
 #include "platform/win32/text_win32.h"
 
 namespace winreach {
