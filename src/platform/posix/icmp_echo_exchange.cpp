@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "platform/posix/icmp_messages.h"
@@ -83,26 +84,41 @@ bool SameAddress(int family, const sockaddr_storage& from, const sockaddr* desti
          std::memcmp(&a.sin6_addr, &b.sin6_addr, sizeof a.sin6_addr) == 0;
 }
 
+// What one recvmsg brought: the bytes of data and of control data, each
+// within its buffer (a datagram larger than the buffer arrives cut to it).
+struct Received {
+  size_t length;
+  size_t control_length;
+};
+
+std::optional<Received> Receive(int fd, int flags, std::span<uint8_t> data,
+                                std::span<uint8_t> control, sockaddr_storage* from) {
+  iovec part{data.data(), data.size()};
+  msghdr message{};
+  message.msg_name = from;
+  message.msg_namelen = sizeof *from;
+  message.msg_iov = &part;
+  message.msg_iovlen = 1;
+  message.msg_control = control.data();
+  message.msg_controllen = control.size();
+  const ssize_t received = ::recvmsg(fd, &message, flags | MSG_DONTWAIT);
+  if (received < 0) return std::nullopt;
+  return Received{std::min(static_cast<size_t>(received), data.size()),
+                  std::min<size_t>(message.msg_controllen, control.size())};
+}
+
 // Reads one message from the error queue: the verdict when it is an error
 // about our request, none otherwise.
 std::optional<EchoResult> ReadErrorQueue(int fd, const EchoRequest& request) {
   uint8_t quoted[128];
   alignas(cmsghdr) uint8_t control[512];
   sockaddr_storage address{};
-  iovec part{quoted, sizeof quoted};
-  msghdr message{};
-  message.msg_name = &address;
-  message.msg_namelen = sizeof address;
-  message.msg_iov = &part;
-  message.msg_iovlen = 1;
-  message.msg_control = control;
-  message.msg_controllen = sizeof control;
-  const ssize_t received = ::recvmsg(fd, &message, MSG_ERRQUEUE | MSG_DONTWAIT);
-  if (received < 0) return std::nullopt;
-  const size_t length = std::min(static_cast<size_t>(received), sizeof quoted);
-  if (!QuotesOurRequest(request.family, quoted, length, request.sequence)) return std::nullopt;
-  const std::optional<IcmpError> error = ParseErrorQueueControl(
-      request.family, control, std::min<size_t>(message.msg_controllen, sizeof control));
+  const auto received = Receive(fd, MSG_ERRQUEUE, quoted, control, &address);
+  if (!received || !QuotesOurRequest(request.family, quoted, received->length, request.sequence)) {
+    return std::nullopt;
+  }
+  const std::optional<IcmpError> error =
+      ParseErrorQueueControl(request.family, control, received->control_length);
   if (!error) return std::nullopt;
   const std::optional<IP_STATUS> status = IpStatusOf(request.family, *error);
   if (!status) return std::nullopt;
@@ -123,21 +139,10 @@ std::optional<EchoResult> ReadReply(int fd, const EchoRequest& request, uint8_t*
                                     size_t buffer_size) {
   alignas(cmsghdr) uint8_t control[256];
   sockaddr_storage from{};
-  iovec part{buffer, buffer_size};
-  msghdr message{};
-  message.msg_name = &from;
-  message.msg_namelen = sizeof from;
-  message.msg_iov = &part;
-  message.msg_iovlen = 1;
-  message.msg_control = control;
-  message.msg_controllen = sizeof control;
-  const ssize_t received = ::recvmsg(fd, &message, MSG_DONTWAIT);
-  if (received < 0) return std::nullopt;
-  // A datagram larger than the buffer arrives cut to it.
-  const size_t length = std::min(static_cast<size_t>(received), buffer_size);
-  if (!SameAddress(request.family, from, request.destination)) return std::nullopt;
+  const auto received = Receive(fd, 0, {buffer, buffer_size}, control, &from);
+  if (!received || !SameAddress(request.family, from, request.destination)) return std::nullopt;
   const std::optional<EchoReplyData> reply =
-      ParseEchoReply(request.family, buffer, length, request.sequence);
+      ParseEchoReply(request.family, buffer, received->length, request.sequence);
   if (!reply) return std::nullopt;
   EchoResult result;
   result.kind = EchoResult::Kind::kReply;
@@ -148,8 +153,7 @@ std::optional<EchoResult> ReadReply(int fd, const EchoRequest& request, uint8_t*
     std::memcpy(request.data_out, buffer + reply->offset, result.data_size);
   }
   if (request.family == AF_INET) {
-    result.ttl = ParseReceivedTtl(control, std::min<size_t>(message.msg_controllen, sizeof control))
-                     .value_or(0);
+    result.ttl = ParseReceivedTtl(control, received->control_length).value_or(0);
   }
   return result;
 }

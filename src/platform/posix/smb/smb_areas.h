@@ -59,6 +59,10 @@ class SmbRegistry : public Registry {
     std::shared_ptr<BoundPipe> winreg;
     rpc::ContextHandle handle;
   };
+  // Calls `opnum`, whose answer is a key's handle, and keeps the key.
+  uint32_t OpenWith(std::shared_ptr<BoundPipe> winreg, uint16_t opnum,
+                    std::span<const uint8_t> request, RegistryKey* result);
+
   SmbSession& session_;
   HandleTable<Key> keys_;
 };

@@ -16,10 +16,25 @@ uint32_t SmbRegistry::ConnectRegistry(std::wstring_view machine, RegistryKey roo
       error != 0) {
     return error;
   }
+  return OpenWith(std::move(winreg), rpc::kOpenLocalMachine,
+                  rpc::OpenLocalMachineRequest(rpc::kMaximumAllowed), result);
+}
+
+uint32_t SmbRegistry::OpenKey(RegistryKey parent, std::wstring_view sub_key, uint32_t options,
+                              uint32_t access, RegistryKey* result) {
+  *result = nullptr;
+  Key* key = keys_.Find(parent);
+  if (key == nullptr) return status::kInvalidHandle;
+  return OpenWith(key->winreg, rpc::kBaseRegOpenKey,
+                  rpc::BaseRegOpenKeyRequest(key->handle, rpc::Utf16FromWide(sub_key), options,
+                                             access),
+                  result);
+}
+
+uint32_t SmbRegistry::OpenWith(std::shared_ptr<BoundPipe> winreg, uint16_t opnum,
+                               std::span<const uint8_t> request, RegistryKey* result) {
   std::vector<uint8_t> answer;
-  if (const uint32_t error = winreg->client->Call(
-          rpc::kOpenLocalMachine, rpc::OpenLocalMachineRequest(rpc::kMaximumAllowed), &answer);
-      error != 0) {
+  if (const uint32_t error = winreg->client->Call(opnum, request, &answer); error != 0) {
     return error;
   }
   rpc::ContextHandle handle;
@@ -28,27 +43,6 @@ uint32_t SmbRegistry::ConnectRegistry(std::wstring_view machine, RegistryKey roo
   if (status != 0) return status;
   if (handle.IsNull()) return status::kRpcProtocolError;
   *result = keys_.Add(std::make_unique<Key>(Key{std::move(winreg), handle}));
-  return 0;
-}
-
-uint32_t SmbRegistry::OpenKey(RegistryKey parent, std::wstring_view sub_key, uint32_t options,
-                              uint32_t access, RegistryKey* result) {
-  *result = nullptr;
-  Key* key = keys_.Find(parent);
-  if (key == nullptr) return status::kInvalidHandle;
-  std::vector<uint8_t> answer;
-  const auto request =
-      rpc::BaseRegOpenKeyRequest(key->handle, rpc::Utf16FromWide(sub_key), options, access);
-  if (const uint32_t error = key->winreg->client->Call(rpc::kBaseRegOpenKey, request, &answer);
-      error != 0) {
-    return error;
-  }
-  rpc::ContextHandle handle;
-  uint32_t status = 0;
-  if (!rpc::ParseHandleResponse(answer, &handle, &status)) return status::kRpcProtocolError;
-  if (status != 0) return status;
-  if (handle.IsNull()) return status::kRpcProtocolError;
-  *result = keys_.Add(std::make_unique<Key>(Key{key->winreg, handle}));
   return 0;
 }
 
