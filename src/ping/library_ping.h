@@ -8,8 +8,9 @@
 #include <string>
 #include <string_view>
 
-#include "native_types.h"
 #include "ping/echo_message.h"
+#include "ping/ping_libraries.h"
+#include "platform/native_types.h"
 #include "platform/platform.h"
 
 namespace winreach {
@@ -26,11 +27,13 @@ inline constexpr size_t kIpv6ReplyBufferSize =
 // The request options of both sends: time to live 200, nothing else.
 inline constexpr UCHAR kEchoTtl = 200;
 
-// 1 when the target answered over IPv4 or, after the fallback, over IPv6.
-// Uses the entry points of PingLibraryTable().
-int Ping0(Platform& platform, std::wstring_view target, int32_t timeout_ms);
+// 1 when the target answered over IPv4 or, after the fallback, over IPv6,
+// through the entry points in `libraries`.
+int Ping0(Platform& platform, const PingLibraries& libraries, std::wstring_view target,
+          int32_t timeout_ms);
 
 // Tries the IPv6 addresses of `name` in list order until one answers.
-bool IPv6Ping(Platform& platform, const std::string& name, int32_t timeout_ms);
+bool IPv6Ping(Platform& platform, const PingLibraries& libraries, const std::string& name,
+              int32_t timeout_ms);
 
 }  // namespace winreach

@@ -1,4 +1,4 @@
-#include "driver/test_run.h"
+#include "driver/run.h"
 
 #include <string>
 
@@ -92,7 +92,8 @@ int ConnectivityTest(Platform& platform, const std::vector<std::wstring>& argume
     return 0;
   }
 
-  LoadPingLibraries(platform);
+  PingLibraries ping_libraries;
+  LoadPingLibraries(platform, ping_libraries);
   const bool interactive = arguments.empty();
   std::wstring target;
   const size_t length = ObtainTargetName(console, arguments, &target);
@@ -101,7 +102,7 @@ int ConnectivityTest(Platform& platform, const std::vector<std::wstring>& argume
   // test some other computer: refuse it before anything goes out.
   if (length > kMaxTargetName) {
     console.WriteError(NameTooLongText(length));
-    FreePingLibraries(platform);
+    FreePingLibraries(platform, ping_libraries);
     if (interactive) Pause(console);
     return 0;
   }
@@ -116,7 +117,7 @@ int ConnectivityTest(Platform& platform, const std::vector<std::wstring>& argume
 
   ReportNameResolution(platform, target);
 
-  const bool answered = PingLibraryTable().ping_function(platform, target, kPingTimeoutMs) != 0;
+  const bool answered = PingTarget(platform, ping_libraries, target, kPingTimeoutMs) != 0;
   console.Write(answered ? L"Ping OK!\n" : L"Unable to ping the computer!\n");
 
   const std::wstring machine_path = L"\\\\" + target;
@@ -125,7 +126,7 @@ int ConnectivityTest(Platform& platform, const std::vector<std::wstring>& argume
   CheckAdminShare(platform, machine_path);
   CheckServiceManager(platform, machine_path);
 
-  FreePingLibraries(platform);
+  FreePingLibraries(platform, ping_libraries);
   platform.sockets().Cleanup();
   if (interactive) Pause(console);
   return 0;
