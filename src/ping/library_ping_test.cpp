@@ -244,7 +244,7 @@ TEST_F(LibraryPingTest, UnresolvedNameEndsWithoutFallback) {
 TEST_F(LibraryPingTest, NameThatCannotGoWholeIsNeverLookedUp) {
   // Its cut form, the empty name, is this computer's.
   platform_.sockets_.AddHost("", "localbox", 127, 0, 0, 1);
-  EXPECT_EQ(0, Ping0(platform_, L"\u03A9testhost", 1000));
+  EXPECT_EQ(0, Ping0(platform_, libraries_, L"\u03A9testhost", 1000));
   EXPECT_EQ(L"Ping0 - Name resolution problem\n", Output());
   EXPECT_TRUE(platform_.sockets_.lookups.empty());
   EXPECT_TRUE(script_.calls.empty());
