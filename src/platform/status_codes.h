@@ -13,6 +13,7 @@ inline constexpr uint32_t kPathNotFound = 3;
 inline constexpr uint32_t kAccessDenied = 5;
 inline constexpr uint32_t kInvalidHandle = 6;
 inline constexpr uint32_t kNotEnoughMemory = 8;
+inline constexpr uint32_t kNotSupported = 50;
 inline constexpr uint32_t kBadNetPath = 53;
 inline constexpr uint32_t kUnexpectedNetError = 59;
 inline constexpr uint32_t kBadNetName = 67;
@@ -23,6 +24,7 @@ inline constexpr uint32_t kMoreData = 234;
 inline constexpr uint32_t kLogonFailure = 1326;
 inline constexpr uint32_t kRpcServerUnavailable = 1722;
 inline constexpr uint32_t kRpcProtocolError = 1728;
+inline constexpr uint32_t kNtlmBlocked = 1937;
 
 // Windows Sockets.
 inline constexpr uint32_t kWsaAccess = 10013;
