@@ -108,19 +108,21 @@ hardened_lines() {
 # SUMMARY: "IPC$ ADMIN$" codes for the guest, the user and the
 # administrator, comma-separated, e.g. "OK 5,OK 5,OK OK".
 check_hardened() {
-  local name=$1 summary=$2 log out account audit_name connect admin row i=0
+  local name=$1 summary=$2 log out account audit_name connect admin row who i=0
   hardened_up
   log=$WR_STATE/host-$name/log
   IFS=, read -r -a rows <<<"$summary"
   for entry in "${HARDENED_ACCOUNTS[@]}"; do
     account=${entry%|*} audit_name=${entry#*|} row=${rows[$i]}
+    who=${account%%\%*}
+    who=${who:-guest}
     i=$((i + 1))
     connect=$(report_code "$(samba_status "$name" 'IPC$' "$account" '')")
     admin=$(report_code "$(samba_status "$name" 'ADMIN$' "$account" 'get system32\ntoskrnl.exe /dev/null')")
     [ "$connect" = OK ] || admin=$connect
     # The table says what Samba's client says: a change on either side shows.
     assert_eq "$row" "$(short_code "$connect") $(short_code "$admin")" \
-      "$name, ${account%%\%*}: Samba's client"
+      "$name, $who: Samba's client"
     for f in "$log"/*.log; do : >"$f"; done
     if [ "$account" = % ]; then
       out=$(wr_cli env -u PASSWD -u PASSWD_FILE USER=nobody timeout 60 "$WINREACH" "$name" </dev/null)
@@ -128,13 +130,13 @@ check_hardened() {
       out=$(wr_cli env -u PASSWD -u PASSWD_FILE USER="$account" timeout 60 "$WINREACH" "$name" </dev/null)
     fi
     assert_eq "$(hardened_lines "$connect" "$admin")" "$(remote_lines <<<"$out")" \
-      "$name, ${account%%\%*}: remote lines"
+      "$name, $who: remote lines"
     if [ -n "$audit_name" ]; then
       # A password was given: the server authorized that account and no
       # other, or (refused) none at all; never the anonymous logon.
       audit=$(authorized_accounts "$log" | sed 's/.*\\//' | sort -u)
       [ "$connect" = OK ] || audit_name=
-      assert_eq "$audit_name" "$audit" "$name, ${account%%\%*}: accounts in the audit log"
+      assert_eq "$audit_name" "$audit" "$name, $who: accounts in the audit log"
     fi
   done
 }
