@@ -36,6 +36,7 @@ inline constexpr uint32_t kRpcServerTooBusy = 1723;
 inline constexpr uint32_t kRpcCallFailed = 1726;
 inline constexpr uint32_t kRpcProtocolError = 1728;
 inline constexpr uint32_t kRpcUnsupportedTransferSyntax = 1730;
+inline constexpr uint32_t kNtlmBlocked = 1937;
 
 // Windows Sockets.
 inline constexpr uint32_t kWsaInterrupted = 10004;
