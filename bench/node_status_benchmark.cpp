@@ -10,11 +10,11 @@
 #include <cstring>
 
 #include "platform/posix/netbios/lana_table.h"
-#include "platform/posix/netbios/loopback_responder.h"
 #include "platform/posix/netbios/node_status.h"
 #include "platform/posix/netbios/node_status_client.h"
-#include "platform/posix/netbios/node_status_test_data.h"
 #include "platform/posix/netbios_posix.h"
+#include "tests/data/node_status_captures.h"
+#include "tests/support/loopback_responder.h"
 
 namespace winreach {
 namespace {

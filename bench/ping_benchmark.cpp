@@ -24,40 +24,42 @@ std::wstring HostFrom(const char* variable) {
   return value == nullptr ? std::wstring() : std::wstring(value, value + std::strlen(value));
 }
 
-template <winreach::PingFunction ping>
-void Ping(benchmark::State& state, const char* variable, bool expect_answer) {
+void Ping(benchmark::State& state, winreach::PingMethod method, const char* variable,
+          bool expect_answer) {
   const std::wstring host = HostFrom(variable);
   if (host.empty()) {
     state.SkipWithError((std::string(variable) + " is not set").c_str());
     return;
   }
   winreach::Platform& platform = winreach::Platform::Default();
-  winreach::LoadPingLibraries(platform);
-  if (ping == &winreach::Ping0 && winreach::PingLibraryTable().ping_function != ping) {
+  winreach::PingLibraries libraries;
+  winreach::LoadPingLibraries(platform, libraries);
+  if (method == winreach::PingMethod::kLibrary && libraries.method != method) {
     state.SkipWithError("no ICMP helper functions: open net.ipv4.ping_group_range");
     return;
   }
+  libraries.method = method;  // the one under measurement
   for (auto _ : state) {
-    const int answered = ping(platform, host, 1000, nullptr);
+    const int answered = winreach::PingTarget(platform, libraries, host, 1000);
     if ((answered != 0) != expect_answer) {
       state.SkipWithError("unexpected verdict");
       break;
     }
   }
-  winreach::FreePingLibraries(platform);
+  winreach::FreePingLibraries(platform, libraries);
 }
 
 void BM_RawSocketPing(benchmark::State& state) {
-  Ping<&winreach::RawSocketPing>(state, "WINREACH_BENCH_HOST", true);
+  Ping(state, winreach::PingMethod::kRawSocket, "WINREACH_BENCH_HOST", true);
 }
 void BM_LibraryPing(benchmark::State& state) {
-  Ping<&winreach::Ping0>(state, "WINREACH_BENCH_HOST", true);
+  Ping(state, winreach::PingMethod::kLibrary, "WINREACH_BENCH_HOST", true);
 }
 void BM_RawSocketPingSilent(benchmark::State& state) {
-  Ping<&winreach::RawSocketPing>(state, "WINREACH_BENCH_SILENT", false);
+  Ping(state, winreach::PingMethod::kRawSocket, "WINREACH_BENCH_SILENT", false);
 }
 void BM_LibraryPingSilent(benchmark::State& state) {
-  Ping<&winreach::Ping0>(state, "WINREACH_BENCH_SILENT", false);
+  Ping(state, winreach::PingMethod::kLibrary, "WINREACH_BENCH_SILENT", false);
 }
 
 BENCHMARK(BM_RawSocketPing)->Unit(benchmark::kMicrosecond)->Repetitions(10);

@@ -8,12 +8,12 @@
 #include <span>
 #include <vector>
 
-#include "platform/posix/smb/capture_test_data.h"
 #include "platform/posix/smb/rpc_client.h"
 #include "platform/posix/smb/rpc_pdu.h"
 #include "platform/posix/smb/srvsvc.h"
 #include "platform/posix/smb/winreg.h"
 #include "platform/status_codes.h"
+#include "tests/data/rpc_captures.h"
 
 namespace winreach::rpc {
 namespace {

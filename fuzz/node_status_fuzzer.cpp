@@ -6,7 +6,7 @@
 #include <cstring>
 #include <span>
 
-#include "native_types.h"
+#include "platform/native_types.h"
 #include "platform/posix/netbios/node_status.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -4,7 +4,7 @@
 
 #include <regex>
 
-#include "driver/test_run.h"
+#include "driver/run.h"
 #include "driver/usage.h"
 #include "platform/fake/fake_platform.h"
 

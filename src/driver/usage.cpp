@@ -1,6 +1,6 @@
 #include "driver/usage.h"
 
-#include "driver/test_run.h"
+#include "driver/run.h"
 #include "platform/format.h"
 
 namespace winreach {

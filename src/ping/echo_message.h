@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "native_types.h"
+#include "platform/native_types.h"
 #include "platform/system.h"
 
 namespace winreach {

@@ -75,8 +75,8 @@ bool JudgeIpv4Reply(Platform& platform, DWORD replies, const uint8_t* buffer, si
   return true;
 }
 
-bool Ipv4Ping(Platform& platform, IPAddr destination, int32_t timeout_ms, PingDetail& detail) {
-  const PingLibraries& table = PingLibraryTable();
+bool Ipv4Ping(Platform& platform, const PingLibraries& table, IPAddr destination,
+              int32_t timeout_ms, PingDetail& detail) {
   if (table.icmp_create_file == nullptr || table.icmp_send_echo == nullptr ||
       table.icmp_close_handle == nullptr) {
     return false;
@@ -98,7 +98,8 @@ bool Ipv4Ping(Platform& platform, IPAddr destination, int32_t timeout_ms, PingDe
 
 }  // namespace
 
-int Ping0(Platform& platform, std::wstring_view target, int32_t timeout_ms, PingDetail* detail) {
+int Ping0(Platform& platform, const PingLibraries& libraries, std::wstring_view target,
+          int32_t timeout_ms, PingDetail* detail) {
   PingDetail unused;
   if (detail == nullptr) detail = &unused;
   detail->method = L"library";
@@ -122,16 +123,15 @@ int Ping0(Platform& platform, std::wstring_view target, int32_t timeout_ms, Ping
     }
   }
 
-  if (Ipv4Ping(platform, destination, timeout_ms, *detail)) return 1;
+  if (Ipv4Ping(platform, libraries, destination, timeout_ms, *detail)) return 1;
   platform.console().Write(L"Ping0 - IPv4 Ping failed, try IPv6 Ping \n");
-  return IPv6Ping(platform, *name, timeout_ms, detail) ? 1 : 0;
+  return IPv6Ping(platform, libraries, *name, timeout_ms, detail) ? 1 : 0;
 }
 
-bool IPv6Ping(Platform& platform, const std::string& name, int32_t timeout_ms,
-              PingDetail* detail) {
+bool IPv6Ping(Platform& platform, const PingLibraries& table, const std::string& name,
+              int32_t timeout_ms, PingDetail* detail) {
   PingDetail unused;
   if (detail == nullptr) detail = &unused;
-  const PingLibraries& table = PingLibraryTable();
   if (name.empty() || table.icmp6_create_file == nullptr || table.icmp6_send_echo2 == nullptr ||
       table.icmp_close_handle == nullptr || table.getaddrinfo == nullptr ||
       table.freeaddrinfo == nullptr) {

@@ -8,9 +8,10 @@
 #include <string>
 #include <string_view>
 
-#include "native_types.h"
 #include "ping/echo_message.h"
 #include "ping/ping_detail.h"
+#include "ping/ping_libraries.h"
+#include "platform/native_types.h"
 #include "platform/platform.h"
 
 namespace winreach {
@@ -27,14 +28,14 @@ inline constexpr size_t kIpv6ReplyBufferSize =
 // The request options of both sends: time to live 200, nothing else.
 inline constexpr UCHAR kEchoTtl = 200;
 
-// 1 when the target answered over IPv4 or, after the fallback, over IPv6.
-// Uses the entry points of PingLibraryTable().
-// `detail`, when given, receives the family, the code printed and the round trip.
-int Ping0(Platform& platform, std::wstring_view target, int32_t timeout_ms,
-          PingDetail* detail = nullptr);
+// 1 when the target answered over IPv4 or, after the fallback, over IPv6,
+// through the entry points in `libraries`. `detail`, when given, receives
+// the family, the code printed and the round trip.
+int Ping0(Platform& platform, const PingLibraries& libraries, std::wstring_view target,
+          int32_t timeout_ms, PingDetail* detail = nullptr);
 
 // Tries the IPv6 addresses of `name` in list order until one answers.
-bool IPv6Ping(Platform& platform, const std::string& name, int32_t timeout_ms,
-              PingDetail* detail = nullptr);
+bool IPv6Ping(Platform& platform, const PingLibraries& libraries, const std::string& name,
+              int32_t timeout_ms, PingDetail* detail = nullptr);
 
 }  // namespace winreach

@@ -187,22 +187,17 @@ class LibraryPingTest : public ::testing::Test {
   void SetUp() override {
     script = &script_;
     script_.platform = &platform_;
-    PingLibraries& table = PingLibraryTable();
-    table = PingLibraries{};
-    table.icmp_create_file = &FakeCreate;
-    table.icmp_send_echo = &FakeSend;
-    table.icmp_close_handle = &FakeClose;
-    table.getaddrinfo = &FakeGetAddrInfo;
-    table.freeaddrinfo = &FakeFreeAddrInfo;
-    table.icmp6_create_file = &FakeCreate6;
-    table.icmp6_send_echo2 = &FakeSend6;
+    libraries_.icmp_create_file = &FakeCreate;
+    libraries_.icmp_send_echo = &FakeSend;
+    libraries_.icmp_close_handle = &FakeClose;
+    libraries_.getaddrinfo = &FakeGetAddrInfo;
+    libraries_.freeaddrinfo = &FakeFreeAddrInfo;
+    libraries_.icmp6_create_file = &FakeCreate6;
+    libraries_.icmp6_send_echo2 = &FakeSend6;
     platform_.sockets_.AddHost("testhost", "testhost", 10, 77, 0, 2);
     platform_.sockets_.AddHost("dualstack", "dualstack", 10, 77, 9, 9);
   }
-  void TearDown() override {
-    PingLibraryTable() = PingLibraries{};
-    script = nullptr;
-  }
+  void TearDown() override { script = nullptr; }
 
   // The IPv4 attempt fails without a reply, so that IPv6 is tried.
   void Ipv4Silent() { script_.ipv4.replies = 0; }
@@ -210,13 +205,14 @@ class LibraryPingTest : public ::testing::Test {
   std::wstring Output() const { return platform_.console_.Output(); }
 
   FakePlatform platform_;
+  PingLibraries libraries_;
   Script script_;
 };
 
 constexpr wchar_t kFallback[] = L"Ping0 - IPv4 Ping failed, try IPv6 Ping \n";
 
 TEST_F(LibraryPingTest, Ipv4ReplySucceedsSilently) {
-  EXPECT_EQ(1, Ping0(platform_, L"testhost", 1000));
+  EXPECT_EQ(1, Ping0(platform_, libraries_, L"testhost", 1000));
   EXPECT_EQ(L"", Output());
   EXPECT_EQ((std::vector<std::string>{"IcmpCreateFile", "IcmpSendEcho", "IcmpCloseHandle"}),
             script_.calls);
@@ -234,13 +230,13 @@ TEST_F(LibraryPingTest, Ipv4ReplySucceedsSilently) {
 }
 
 TEST_F(LibraryPingTest, DottedAddressIsPingedWhenTheLookUpFindsNothing) {
-  EXPECT_EQ(1, Ping0(platform_, L"10.77.0.7", 1000));
+  EXPECT_EQ(1, Ping0(platform_, libraries_, L"10.77.0.7", 1000));
   const uint8_t expected[4] = {10, 77, 0, 7};
   EXPECT_EQ(0, std::memcmp(expected, &script_.ipv4_destination, 4));
 }
 
 TEST_F(LibraryPingTest, UnresolvedNameEndsWithoutFallback) {
-  EXPECT_EQ(0, Ping0(platform_, L"fd77::2", 1000));
+  EXPECT_EQ(0, Ping0(platform_, libraries_, L"fd77::2", 1000));
   EXPECT_EQ(L"Ping0 - Name resolution problem\n", Output());
   EXPECT_TRUE(script_.calls.empty());
 }
@@ -248,7 +244,7 @@ TEST_F(LibraryPingTest, UnresolvedNameEndsWithoutFallback) {
 TEST_F(LibraryPingTest, NameThatCannotGoWholeIsNeverLookedUp) {
   // Its cut form, the empty name, is this computer's.
   platform_.sockets_.AddHost("", "localbox", 127, 0, 0, 1);
-  EXPECT_EQ(0, Ping0(platform_, L"\u03A9testhost", 1000));
+  EXPECT_EQ(0, Ping0(platform_, libraries_, L"\u03A9testhost", 1000));
   EXPECT_EQ(L"Ping0 - Name resolution problem\n", Output());
   EXPECT_TRUE(platform_.sockets_.lookups.empty());
   EXPECT_TRUE(script_.calls.empty());
@@ -258,7 +254,7 @@ TEST_F(LibraryPingTest, FailedCreateFallsBackWithoutClosing) {
   script_.create = INVALID_HANDLE_VALUE;
   script_.addresses = {"fd77::2"};
   script_.ipv6 = {Answer{}};
-  EXPECT_EQ(1, Ping0(platform_, L"testhost", 1000));
+  EXPECT_EQ(1, Ping0(platform_, libraries_, L"testhost", 1000));
   EXPECT_EQ(kFallback, Output());
   EXPECT_EQ((std::vector<HANDLE>{kIcmp6Handle}), script_.closed);
 }
@@ -266,7 +262,7 @@ TEST_F(LibraryPingTest, FailedCreateFallsBackWithoutClosing) {
 TEST_F(LibraryPingTest, ErrorStatusIsPrintedInDecimalThroughTheLastError) {
   script_.ipv4.status = IP_DEST_HOST_UNREACHABLE;
   script_.ipv4.data_size = 0;  // the status decides first
-  EXPECT_EQ(0, Ping0(platform_, L"testhost", 1000));
+  EXPECT_EQ(0, Ping0(platform_, libraries_, L"testhost", 1000));
   EXPECT_EQ(std::wstring(L"Ping0 - Check the IP status is OK - LastErr 11003\n") + kFallback,
             Output());
   EXPECT_EQ(11003u, platform_.system_.last_error);
@@ -277,7 +273,7 @@ TEST_F(LibraryPingTest, WrongDataSizeIsPrintedWith59) {
   for (USHORT size : {31, 33}) {
     platform_.console_.messages.clear();
     script_.ipv4.data_size = size;
-    EXPECT_EQ(0, Ping0(platform_, L"testhost", 1000));
+    EXPECT_EQ(0, Ping0(platform_, libraries_, L"testhost", 1000));
     EXPECT_EQ(std::wstring(L"Ping0 - Check we got the same amount of data back as we sent - "
                            L"LastErr 59\n") +
                   kFallback,
@@ -287,7 +283,7 @@ TEST_F(LibraryPingTest, WrongDataSizeIsPrintedWith59) {
 
 TEST_F(LibraryPingTest, WrongDataIsPrintedWith59) {
   script_.ipv4.data[31] = 0x46;
-  EXPECT_EQ(0, Ping0(platform_, L"testhost", 1000));
+  EXPECT_EQ(0, Ping0(platform_, libraries_, L"testhost", 1000));
   EXPECT_EQ(std::wstring(L"Ping0 - Check the data we got back is what was sent - LastErr 59\n") +
                 kFallback,
             Output());
@@ -296,7 +292,7 @@ TEST_F(LibraryPingTest, WrongDataIsPrintedWith59) {
 
 TEST_F(LibraryPingTest, DataOutsideTheReplyBufferIsNeverRead) {
   script_.ipv4.data_outside = true;
-  EXPECT_EQ(0, Ping0(platform_, L"testhost", 1000));
+  EXPECT_EQ(0, Ping0(platform_, libraries_, L"testhost", 1000));
   EXPECT_EQ(std::wstring(L"Ping0 - Check the data we got back is what was sent - LastErr 59\n") +
                 kFallback,
             Output());
@@ -304,8 +300,8 @@ TEST_F(LibraryPingTest, DataOutsideTheReplyBufferIsNeverRead) {
 
 TEST_F(LibraryPingTest, WithoutIpv6EntryPointsTheFallbackEndsSilently) {
   Ipv4Silent();
-  PingLibraryTable().icmp6_send_echo2 = nullptr;
-  EXPECT_EQ(0, Ping0(platform_, L"testhost", 1000));
+  libraries_.icmp6_send_echo2 = nullptr;
+  EXPECT_EQ(0, Ping0(platform_, libraries_, L"testhost", 1000));
   EXPECT_EQ(kFallback, Output());
   EXPECT_EQ((std::vector<std::string>{"IcmpCreateFile", "IcmpSendEcho", "IcmpCloseHandle"}),
             script_.calls);
@@ -315,7 +311,7 @@ TEST_F(LibraryPingTest, ResolutionFailureOfTheFallbackPrintsTheSocketError) {
   Ipv4Silent();
   script_.getaddrinfo_result = 11001;
   script_.getaddrinfo_error = 11001;
-  EXPECT_EQ(0, Ping0(platform_, L"testhost", 1000));
+  EXPECT_EQ(0, Ping0(platform_, libraries_, L"testhost", 1000));
   EXPECT_EQ(std::wstring(kFallback) +
                 L"IPv6Ping - Set destination IPV6 information. Error code: 00002AF9\n",
             Output());
@@ -326,7 +322,7 @@ TEST_F(LibraryPingTest, ResolutionFailureOfTheFallbackPrintsTheSocketError) {
   script_.getaddrinfo_error = 0;
   script_.empty_list = true;
   platform_.sockets_.last_error = 11004;
-  EXPECT_FALSE(IPv6Ping(platform_, "testhost", 1000));
+  EXPECT_FALSE(IPv6Ping(platform_, libraries_, "testhost", 1000));
   EXPECT_EQ(L"IPv6Ping - Set destination IPV6 information. Error code: 00002AFC\n", Output());
 }
 
@@ -335,7 +331,7 @@ TEST_F(LibraryPingTest, FailedIpv6CreateReleasesTheList) {
     script_.calls.clear();
     script_.create6 = failed;
     script_.addresses = {"fd77::2"};
-    EXPECT_FALSE(IPv6Ping(platform_, "testhost", 1000));
+    EXPECT_FALSE(IPv6Ping(platform_, libraries_, "testhost", 1000));
     EXPECT_EQ((std::vector<std::string>{"getaddrinfo", "Icmp6CreateFile", "freeaddrinfo"}),
               script_.calls);
   }
@@ -345,7 +341,7 @@ TEST_F(LibraryPingTest, FailedIpv6CreateReleasesTheList) {
 TEST_F(LibraryPingTest, OnlyIpv4EntriesSendNothing) {
   Ipv4Silent();
   script_.addresses = {"10.77.9.9", "10.77.0.2"};
-  EXPECT_EQ(0, Ping0(platform_, L"dualstack", 1000));
+  EXPECT_EQ(0, Ping0(platform_, libraries_, L"dualstack", 1000));
   EXPECT_EQ(kFallback, Output());
   EXPECT_TRUE(script_.ipv6_destinations.empty());
   EXPECT_EQ((std::vector<HANDLE>{kIcmpHandle, kIcmp6Handle}), script_.closed);
@@ -358,7 +354,7 @@ TEST_F(LibraryPingTest, WalkSkipsIpv4AndGoesOnUntilAnAddressAnswers) {
   Answer silent;
   silent.replies = 0;
   script_.ipv6 = {silent, Answer{}};
-  EXPECT_EQ(1, Ping0(platform_, L"dualstack", 1000));
+  EXPECT_EQ(1, Ping0(platform_, libraries_, L"dualstack", 1000));
   EXPECT_EQ(kFallback, Output());
   EXPECT_EQ("dualstack", script_.name);
   EXPECT_EQ((std::vector<std::string>{"fd77:9::9", "fd77::2"}), script_.ipv6_destinations);
@@ -377,7 +373,7 @@ TEST_F(LibraryPingTest, ErrorReplyIsPrintedAndTheNextAddressTried) {
   Answer error;
   error.status = 11003;
   script_.ipv6 = {error, Answer{}};
-  EXPECT_EQ(1, Ping0(platform_, L"dualstack", 1000));
+  EXPECT_EQ(1, Ping0(platform_, libraries_, L"dualstack", 1000));
   EXPECT_EQ(std::wstring(kFallback) + L"IPv6Ping - Error reply. Error code: 11003\n", Output());
   EXPECT_EQ(11003u, platform_.system_.last_error);
 }
@@ -390,7 +386,7 @@ TEST_F(LibraryPingTest, DifferentEchoedBytesAndCountsAreSilentFailures) {
   Answer two;
   two.replies = 2;
   script_.ipv6 = {changed, two};
-  EXPECT_EQ(0, Ping0(platform_, L"dualstack", 1000));
+  EXPECT_EQ(0, Ping0(platform_, libraries_, L"dualstack", 1000));
   EXPECT_EQ(kFallback, Output());
   EXPECT_EQ(2u, script_.ipv6_destinations.size());
   EXPECT_EQ(1, script_.lists_freed);
@@ -398,12 +394,12 @@ TEST_F(LibraryPingTest, DifferentEchoedBytesAndCountsAreSilentFailures) {
 }
 
 TEST_F(LibraryPingTest, EmptyNameIsNoIpv6Attempt) {
-  EXPECT_FALSE(IPv6Ping(platform_, "", 1000));
+  EXPECT_FALSE(IPv6Ping(platform_, libraries_, "", 1000));
   EXPECT_TRUE(script_.calls.empty());
 }
 
 TEST_F(LibraryPingTest, NegativeTimeOutIsNoWaitOfWeeks) {
-  EXPECT_EQ(1, Ping0(platform_, L"testhost", -1));
+  EXPECT_EQ(1, Ping0(platform_, libraries_, L"testhost", -1));
   EXPECT_EQ(0u, script_.timeout);
 }
 

@@ -20,13 +20,7 @@ Function Lookup(Libraries& libraries, LibraryHandle library, const char* name) {
 
 }  // namespace
 
-PingLibraries& PingLibraryTable() {
-  static PingLibraries table;
-  return table;
-}
-
-void LoadPingLibraries(Platform& platform) {
-  PingLibraries& table = PingLibraryTable();
+void LoadPingLibraries(Platform& platform, PingLibraries& table) {
   Libraries& libraries = platform.libraries();
 
   // The IPv4 ICMP functions. A missing entry point must not leave its error
@@ -63,14 +57,20 @@ void LoadPingLibraries(Platform& platform) {
   const bool ipv4_functions = table.icmp_close_handle != nullptr &&
                               table.icmp_send_echo != nullptr &&
                               table.icmp_create_file != nullptr;
-  table.ping_function = ipv4_functions ? &Ping0 : &RawSocketPing;
+  table.method = ipv4_functions ? PingMethod::kLibrary : PingMethod::kRawSocket;
 }
 
-void FreePingLibraries(Platform& platform) {
-  PingLibraries& table = PingLibraryTable();
+void FreePingLibraries(Platform& platform, PingLibraries& table) {
   for (LibraryHandle* handle : {&table.icmp, &table.ws2_32, &table.wship6, &table.iphlpapi}) {
     if (*handle != nullptr && platform.libraries().Free(*handle)) *handle = nullptr;
   }
+}
+
+int PingTarget(Platform& platform, const PingLibraries& libraries, std::wstring_view target,
+               int32_t timeout_ms, PingDetail* detail) {
+  return libraries.method == PingMethod::kLibrary
+             ? Ping0(platform, libraries, target, timeout_ms, detail)
+             : RawSocketPing(platform, target, timeout_ms, detail);
 }
 
 }  // namespace winreach

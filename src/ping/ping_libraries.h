@@ -11,12 +11,11 @@
 
 namespace winreach {
 
-// Pings `target` once with the time-out in milliseconds: 1 when it answered
-// the echo as required, else 0. `detail`, when given, receives what the ping
-// learned on the way.
-using PingFunction = int (*)(Platform& platform, std::wstring_view target, int32_t timeout_ms,
-                             PingDetail* detail);
+// The library ping needs the ICMP helper library's IPv4 entry points; without
+// them the raw-socket ping serves.
+enum class PingMethod { kLibrary, kRawSocket };
 
+// What the ICMP helper libraries offer to one run, which owns it.
 struct PingLibraries {
   LibraryHandle icmp = nullptr;      // "ICMP.DLL"
   LibraryHandle ws2_32 = nullptr;    // "Ws2_32.dll"
@@ -29,18 +28,19 @@ struct PingLibraries {
   FreeAddrInfoFn freeaddrinfo = nullptr;
   Icmp6CreateFileFn icmp6_create_file = nullptr;
   Icmp6SendEcho2Fn icmp6_send_echo2 = nullptr;
-  PingFunction ping_function = nullptr;
+  PingMethod method = PingMethod::kRawSocket;
 };
 
-// The process-wide table; written only by LoadPingLibraries and
-// FreePingLibraries.
-PingLibraries& PingLibraryTable();
-
-// Loads the libraries that are not yet held, looks the entry points up and
-// selects PingLibraryTable().ping_function.
-void LoadPingLibraries(Platform& platform);
+// Loads the libraries that `libraries` does not yet hold, looks the entry
+// points up and chooses the method.
+void LoadPingLibraries(Platform& platform, PingLibraries& libraries);
 
 // Releases every held library.
-void FreePingLibraries(Platform& platform);
+void FreePingLibraries(Platform& platform, PingLibraries& libraries);
+
+// Pings `target` once by the chosen method with the time-out in
+// milliseconds: 1 when it answered the echo as required, else 0.
+int PingTarget(Platform& platform, const PingLibraries& libraries, std::wstring_view target,
+               int32_t timeout_ms, PingDetail* detail = nullptr);
 
 }  // namespace winreach

@@ -53,13 +53,11 @@ Library Iphlpapi() {
 class PingLibrariesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    PingLibraryTable() = PingLibraries{};
+    libraries_ = PingLibraries{};
     platform_.libraries_.on_missing_entry_point = [this](const std::string&) {
       platform_.system_.last_error = 127;  // ERROR_PROC_NOT_FOUND
     };
   }
-  void TearDown() override { PingLibraryTable() = PingLibraries{}; }
-
   void Offer(const std::wstring& name, Library library) {
     platform_.libraries_.libraries[name] = std::move(library);
   }
@@ -70,13 +68,14 @@ class PingLibrariesTest : public ::testing::Test {
   }
 
   FakePlatform platform_;
+  PingLibraries libraries_;
 };
 
 TEST_F(PingLibrariesTest, AllIpv4EntryPointsSelectTheLibraryPing) {
   OfferAll();
-  LoadPingLibraries(platform_);
-  const PingLibraries& table = PingLibraryTable();
-  EXPECT_EQ(&Ping0, table.ping_function);
+  LoadPingLibraries(platform_, libraries_);
+  const PingLibraries& table = libraries_;
+  EXPECT_EQ(PingMethod::kLibrary, table.method);
   EXPECT_EQ((std::vector<std::wstring>{L"ICMP.DLL", L"Ws2_32.dll", L"Iphlpapi.dll"}),
             platform_.libraries_.loads);
   EXPECT_EQ((std::vector<std::string>{"IcmpCreateFile", "IcmpSendEcho", "IcmpCloseHandle",
@@ -96,10 +95,10 @@ TEST_F(PingLibrariesTest, AllIpv4EntryPointsSelectTheLibraryPing) {
 
 TEST_F(PingLibrariesTest, TheIpv6LibrariesTakeNoPartInTheChoice) {
   Offer(L"ICMP.DLL", Icmp());
-  LoadPingLibraries(platform_);
-  EXPECT_EQ(&Ping0, PingLibraryTable().ping_function);
-  EXPECT_EQ(nullptr, PingLibraryTable().getaddrinfo);
-  EXPECT_EQ(nullptr, PingLibraryTable().icmp6_create_file);
+  LoadPingLibraries(platform_, libraries_);
+  EXPECT_EQ(PingMethod::kLibrary, libraries_.method);
+  EXPECT_EQ(nullptr, libraries_.getaddrinfo);
+  EXPECT_EQ(nullptr, libraries_.icmp6_create_file);
 }
 
 TEST_F(PingLibrariesTest, AnyMissingIpv4EntryPointSelectsTheRawSocketPing) {
@@ -112,9 +111,9 @@ TEST_F(PingLibrariesTest, AnyMissingIpv4EntryPointSelectsTheRawSocketPing) {
     OfferAll();
     platform_.libraries_.libraries[L"ICMP.DLL"].entry_points.erase(missing);
     platform_.system_.last_error = 42;
-    LoadPingLibraries(platform_);
-    const PingLibraries& table = PingLibraryTable();
-    EXPECT_EQ(&RawSocketPing, table.ping_function) << missing;
+    LoadPingLibraries(platform_, libraries_);
+    const PingLibraries& table = libraries_;
+    EXPECT_EQ(PingMethod::kRawSocket, table.method) << missing;
     // The other libraries are loaded and looked up all the same.
     EXPECT_EQ(&GetAddrInfoA, table.getaddrinfo) << missing;
     EXPECT_EQ(&Send6A, table.icmp6_send_echo2) << missing;
@@ -125,13 +124,13 @@ TEST_F(PingLibrariesTest, AnyMissingIpv4EntryPointSelectsTheRawSocketPing) {
 
 TEST_F(PingLibrariesTest, WithoutIcmpDllTheEntryPointsStayAsTheyWere) {
   Offer(L"Ws2_32.dll", Ws2_32());
-  PingLibraryTable().icmp_create_file = &CreateA;  // left from before
+  libraries_.icmp_create_file = &CreateA;  // left from before
   platform_.system_.last_error = 7;
-  LoadPingLibraries(platform_);
-  EXPECT_EQ(&CreateA, PingLibraryTable().icmp_create_file);
-  EXPECT_EQ(&RawSocketPing, PingLibraryTable().ping_function);
+  LoadPingLibraries(platform_, libraries_);
+  EXPECT_EQ(&CreateA, libraries_.icmp_create_file);
+  EXPECT_EQ(PingMethod::kRawSocket, libraries_.method);
   EXPECT_EQ(7u, platform_.system_.last_error);
-  EXPECT_EQ(nullptr, PingLibraryTable().icmp);
+  EXPECT_EQ(nullptr, libraries_.icmp);
 }
 
 TEST_F(PingLibrariesTest, SecondSourceReplacesBothResolverFunctions) {
@@ -140,10 +139,10 @@ TEST_F(PingLibrariesTest, SecondSourceReplacesBothResolverFunctions) {
   ws2_32.entry_points.erase("getaddrinfo");
   Offer(L"Ws2_32.dll", ws2_32);
   Offer(L"Wship6.dll", Wship6());
-  LoadPingLibraries(platform_);
-  EXPECT_EQ(&GetAddrInfoB, PingLibraryTable().getaddrinfo);
-  EXPECT_EQ(&FreeAddrInfoB, PingLibraryTable().freeaddrinfo);
-  EXPECT_NE(nullptr, PingLibraryTable().wship6);
+  LoadPingLibraries(platform_, libraries_);
+  EXPECT_EQ(&GetAddrInfoB, libraries_.getaddrinfo);
+  EXPECT_EQ(&FreeAddrInfoB, libraries_.freeaddrinfo);
+  EXPECT_NE(nullptr, libraries_.wship6);
 }
 
 TEST_F(PingLibrariesTest, SecondSourceWithoutTheFunctionsReplacesWithNull) {
@@ -151,57 +150,57 @@ TEST_F(PingLibrariesTest, SecondSourceWithoutTheFunctionsReplacesWithNull) {
   ws2_32.entry_points.erase("getaddrinfo");
   Offer(L"Ws2_32.dll", ws2_32);
   Offer(L"Wship6.dll", Library{});
-  LoadPingLibraries(platform_);
-  EXPECT_EQ(nullptr, PingLibraryTable().getaddrinfo);
-  EXPECT_EQ(nullptr, PingLibraryTable().freeaddrinfo);
+  LoadPingLibraries(platform_, libraries_);
+  EXPECT_EQ(nullptr, libraries_.getaddrinfo);
+  EXPECT_EQ(nullptr, libraries_.freeaddrinfo);
 }
 
 TEST_F(PingLibrariesTest, MissingSecondSourceLeavesTheFirstSourcesValues) {
   Library ws2_32 = Ws2_32();
   ws2_32.entry_points.erase("getaddrinfo");
   Offer(L"Ws2_32.dll", ws2_32);
-  LoadPingLibraries(platform_);
-  EXPECT_EQ(nullptr, PingLibraryTable().getaddrinfo);
-  EXPECT_EQ(&FreeAddrInfoA, PingLibraryTable().freeaddrinfo);
+  LoadPingLibraries(platform_, libraries_);
+  EXPECT_EQ(nullptr, libraries_.getaddrinfo);
+  EXPECT_EQ(&FreeAddrInfoA, libraries_.freeaddrinfo);
   EXPECT_EQ((std::vector<std::wstring>{L"ICMP.DLL", L"Ws2_32.dll", L"Wship6.dll", L"Iphlpapi.dll"}),
             platform_.libraries_.loads);
 }
 
 TEST_F(PingLibrariesTest, LoadingAgainReusesHeldLibrariesAndRetriesTheOthers) {
   Offer(L"ICMP.DLL", Icmp());
-  LoadPingLibraries(platform_);
+  LoadPingLibraries(platform_, libraries_);
   Offer(L"Iphlpapi.dll", Iphlpapi());
   platform_.libraries_.loads.clear();
   platform_.libraries_.lookups.clear();
-  LoadPingLibraries(platform_);
+  LoadPingLibraries(platform_, libraries_);
   EXPECT_EQ((std::vector<std::wstring>{L"Ws2_32.dll", L"Wship6.dll", L"Iphlpapi.dll"}),
             platform_.libraries_.loads);
   EXPECT_EQ(1, platform_.libraries_.libraries[L"ICMP.DLL"].uses);
   EXPECT_EQ(3u + 2u, platform_.libraries_.lookups.size());  // ICMP looked up again
-  EXPECT_EQ(&Create6A, PingLibraryTable().icmp6_create_file);
-  EXPECT_EQ(&Ping0, PingLibraryTable().ping_function);
+  EXPECT_EQ(&Create6A, libraries_.icmp6_create_file);
+  EXPECT_EQ(PingMethod::kLibrary, libraries_.method);
 }
 
 TEST_F(PingLibrariesTest, FreeReleasesInOrderAndKeepsWhatFailedToRelease) {
-  FreePingLibraries(platform_);  // nothing held: nothing to do
+  FreePingLibraries(platform_, libraries_);  // nothing held: nothing to do
   EXPECT_TRUE(platform_.libraries_.frees.empty());
 
   OfferAll();
   Offer(L"Wship6.dll", Wship6());
   platform_.libraries_.libraries[L"Ws2_32.dll"].entry_points.erase("freeaddrinfo");
   platform_.libraries_.libraries[L"Iphlpapi.dll"].free_fails = true;
-  LoadPingLibraries(platform_);
-  FreePingLibraries(platform_);
+  LoadPingLibraries(platform_, libraries_);
+  FreePingLibraries(platform_, libraries_);
   EXPECT_EQ((std::vector<std::wstring>{L"ICMP.DLL", L"Ws2_32.dll", L"Wship6.dll", L"Iphlpapi.dll"}),
             platform_.libraries_.frees);
-  const PingLibraries& table = PingLibraryTable();
+  const PingLibraries& table = libraries_;
   EXPECT_EQ(nullptr, table.icmp);
   EXPECT_EQ(nullptr, table.ws2_32);
   EXPECT_EQ(nullptr, table.wship6);
   EXPECT_NE(nullptr, table.iphlpapi);
   // Entry points and the choice are left alone.
   EXPECT_EQ(&CreateA, table.icmp_create_file);
-  EXPECT_EQ(&Ping0, table.ping_function);
+  EXPECT_EQ(PingMethod::kLibrary, table.method);
   for (const auto& [name, library] : platform_.libraries_.libraries) {
     EXPECT_EQ(name == L"Iphlpapi.dll" ? 1 : 0, library.uses) << std::string(name.begin(), name.end());
   }

@@ -2,7 +2,7 @@
 // that the library ping looks up at run time.
 #pragma once
 
-#include "native_types.h"
+#include "platform/native_types.h"
 
 namespace winreach {
 

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "native_types.h"
+#include "platform/native_types.h"
 
 namespace winreach {
 

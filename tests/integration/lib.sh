@@ -74,3 +74,22 @@ banner() {
   printf '\n%s\nTesting network connectivity to the remote computer %s\nLocal computer: %s\n' \
     "$("$WINREACH" --version)" "$upper" "$(hostname | cut -d. -f1)"
 }
+
+# The misbehaving peers of tests/faults, and the Python that runs them.
+FAULTS=$(cd "$(dirname "${BASH_SOURCE[0]}")/../faults" && pwd)
+PY=/usr/bin/python3  # Debian's, where python3-impacket lives
+
+# An address of the refusing host's namespace for one fault server; taken
+# away again when the test ends.
+add_fault_address() {
+  ip -n "$REF" addr add "$1/24" dev eth0 2>/dev/null || true
+}
+remove_fault_address() {
+  ip -n "$REF" addr del "$1/24" dev eth0 2>/dev/null || true
+}
+
+wait_for_file() {
+  for _ in $(seq 100); do [ -s "$1" ] && return 0; sleep 0.1; done
+  echo "  $1 did not appear"
+  return 1
+}

@@ -208,17 +208,17 @@ test_one_connection_for_the_three_pipes() {
 # server information of level 101 (rpcclient srvinfo) and two registry values
 # (net rpc registry).
 test_decoders_agree_with_samba_clients() {
-  local tests ours theirs
-  tests=$(dirname "$WINREACH")/winreach_tests
-  if [ ! -x "$tests" ]; then
-    [ "${CI:-}" = true ] && { echo "  $tests missing"; return 1; }
-    echo "  skipped: no winreach_tests beside $WINREACH"
+  local probe ours theirs
+  probe=$(dirname "$WINREACH")/smb_live_probe
+  if [ ! -x "$probe" ]; then
+    [ "${CI:-}" = true ] && { echo "  $probe missing"; return 1; }
+    echo "  skipped: no smb_live_probe beside $WINREACH"
     return 0
   fi
   ours=$(wr_cli env USER="administrator%$ADMIN_PASSWORD" WR_LIVE_HOST=testhost \
-    "$tests" --gtest_filter='SmbLiveTest.*' | grep -E '^[A-Za-z ]+(_id)?: ')
+    "$probe" | grep -E '^[A-Za-z ]+(_id)?: ')
   grep -q '^\[  PASSED  \] 2 tests' < <(wr_cli env USER="administrator%$ADMIN_PASSWORD" \
-    WR_LIVE_HOST=testhost "$tests" --gtest_filter='SmbLiveTest.*')
+    WR_LIVE_HOST=testhost "$probe")
 
   theirs=$(wr_cli timeout 30 rpcclient -U "administrator%$ADMIN_PASSWORD" -c srvinfo testhost)
   local name comment

@@ -50,10 +50,11 @@ class PlatformWithoutIcmp : public Platform {
 int Run(const std::wstring& target) {
   PlatformWithoutIcmp platform(Platform::Default());
   Console& console = platform.console();
-  LoadPingLibraries(platform);
-  if (PingLibraryTable().ping_function != &RawSocketPing) {
+  PingLibraries libraries;
+  LoadPingLibraries(platform, libraries);
+  if (libraries.method != PingMethod::kRawSocket) {
     console.Write(L"RawSocketPing was not selected\n");
-    FreePingLibraries(platform);
+    FreePingLibraries(platform, libraries);
     return 1;
   }
   console.Write(L"Selected: RawSocketPing\n");
@@ -61,9 +62,9 @@ int Run(const std::wstring& target) {
     console.Write(L"Unable to start Windows sockets\n");
     return 1;
   }
-  const bool answered = PingLibraryTable().ping_function(platform, target, 1000, nullptr) != 0;
+  const bool answered = PingTarget(platform, libraries, target, 1000) != 0;
   console.Write(answered ? L"Ping OK!\n" : L"Unable to ping the computer!\n");
-  FreePingLibraries(platform);
+  FreePingLibraries(platform, libraries);
   platform.sockets().Cleanup();
   return answered ? 0 : 1;
 }

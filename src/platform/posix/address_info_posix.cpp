@@ -9,13 +9,6 @@
 
 namespace winreach::address_info {
 
-namespace {
-constexpr int kWsaFault = 10014;
-constexpr int kWsaSocketTypeNotSupported = 10044;
-constexpr int kWsaTypeNotFound = 10109;
-constexpr int kWsaNotEnoughMemory = 8;
-}  // namespace
-
 int WinsockErrorFromAddrInfo(int eai_error, int system_error) {
   switch (eai_error) {
     case 0:
@@ -36,13 +29,13 @@ int WinsockErrorFromAddrInfo(int eai_error, int system_error) {
     case EAI_FAMILY:
       return static_cast<int>(status::kWsaAddressFamilyNotSupported);
     case EAI_SOCKTYPE:
-      return kWsaSocketTypeNotSupported;
+      return static_cast<int>(status::kWsaSocketTypeNotSupported);
     case EAI_SERVICE:
-      return kWsaTypeNotFound;
+      return static_cast<int>(status::kWsaTypeNotFound);
     case EAI_BADFLAGS:
       return static_cast<int>(status::kWsaInvalidArgument);
     case EAI_MEMORY:
-      return kWsaNotEnoughMemory;
+      return static_cast<int>(status::kNotEnoughMemory);  // WSA_NOT_ENOUGH_MEMORY
     case EAI_SYSTEM:
       return static_cast<int>(WinsockErrorFromErrno(system_error));
     default:
@@ -52,8 +45,8 @@ int WinsockErrorFromAddrInfo(int eai_error, int system_error) {
 
 int WINAPI GetAddrInfo(PCSTR node, PCSTR service, const ADDRINFOA* hints, PADDRINFOA* result) {
   if (result == nullptr) {
-    SetThreadLastError(kWsaFault);
-    return kWsaFault;
+    SetThreadLastError(status::kWsaFault);
+    return static_cast<int>(status::kWsaFault);
   }
   *result = nullptr;
   // Without hints Windows answers with every family and one entry per

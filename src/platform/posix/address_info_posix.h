@@ -4,7 +4,7 @@
 // thread's last error.
 #pragma once
 
-#include "native_types.h"
+#include "platform/native_types.h"
 
 namespace winreach::address_info {
 

@@ -13,7 +13,7 @@
 #include <span>
 #include <vector>
 
-#include "native_types.h"
+#include "platform/native_types.h"
 
 namespace winreach {
 

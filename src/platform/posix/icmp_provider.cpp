@@ -1,79 +1,40 @@
 #include "platform/posix/icmp_provider.h"
 
 #include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
-#include <time.h>
-#include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <map>
 #include <mutex>
 #include <optional>
-#include <vector>
 
-#include "platform/posix/icmp_messages.h"
+#include "platform/posix/icmp_echo_exchange.h"
 #include "platform/posix/last_error.h"
 #include "platform/posix/scoped_fd.h"
+#include "platform/status_codes.h"
 
 namespace winreach::icmp_provider {
 
 namespace {
 
-// System error codes, as winerror.h numbers them.
-constexpr uint32_t kErrorTooManyOpenFiles = 4;
-constexpr uint32_t kErrorAccessDenied = 5;
-constexpr uint32_t kErrorInvalidHandle = 6;
-constexpr uint32_t kErrorNotEnoughMemory = 8;
-constexpr uint32_t kErrorGenFailure = 31;
-constexpr uint32_t kErrorNotSupported = 50;
-constexpr uint32_t kErrorInvalidParameter = 87;
-
-int IcmpProtocol(int family) {
-  return family == AF_INET6 ? int{IPPROTO_ICMPV6} : int{IPPROTO_ICMP};
-}
-
-// The socket of one echo, closed on every path.
-ScopedFd DatagramSocket(int family) {
-  return ScopedFd(::socket(family, SOCK_DGRAM | SOCK_CLOEXEC, IcmpProtocol(family)));
-}
-
 uint32_t SystemErrorFromErrno(int error) {
   switch (error) {
     case EACCES:
     case EPERM:
-      return kErrorAccessDenied;
+      return status::kAccessDenied;
     case EAFNOSUPPORT:
     case EPROTONOSUPPORT:
     case ESOCKTNOSUPPORT:
-      return kErrorNotSupported;
+      return status::kNotSupported;
     case EMFILE:
     case ENFILE:
-      return kErrorTooManyOpenFiles;
+      return status::kTooManyOpenFiles;
     case ENOBUFS:
     case ENOMEM:
-      return kErrorNotEnoughMemory;
+      return status::kNotEnoughMemory;
     default:
-      return kErrorGenFailure;
-  }
-}
-
-// The status of an echo that could not be sent.
-IP_STATUS StatusOfSendError(int error) {
-  switch (error) {
-    case EMSGSIZE:
-      return IP_PACKET_TOO_BIG;
-    case ENETUNREACH:  // no route at all
-      return IP_DEST_NET_UNREACHABLE;
-    case EHOSTUNREACH:  // an unreachable route, or no neighbour
-      return IP_DEST_HOST_UNREACHABLE;
-    case ENOBUFS:
-    case ENOMEM:
-      return IP_NO_RESOURCES;
-    default:
-      return IP_GENERAL_FAILURE;
+      return status::kGenFailure;
   }
 }
 
@@ -111,214 +72,6 @@ std::optional<uint16_t> NextSequence(HANDLE icmp, int family) {
   return it->second.next_sequence++;
 }
 
-int64_t MonotonicNanoseconds() {
-  struct timespec now {};
-  ::clock_gettime(CLOCK_MONOTONIC, &now);
-  return int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec;
-}
-
-struct EchoRequest {
-  int family;
-  const sockaddr* source;  // null: any
-  socklen_t source_length;
-  const sockaddr* destination;
-  socklen_t destination_length;
-  const uint8_t* data;
-  size_t size;
-  const IP_OPTION_INFORMATION* options;
-  uint8_t* data_out;  // where the echoed data goes
-  size_t data_room;
-  uint32_t timeout_ms;
-  uint16_t sequence;
-};
-
-struct EchoResult {
-  enum class Kind { kReply, kError, kTimedOut, kFailed } kind = Kind::kFailed;
-  IP_STATUS status = IP_GENERAL_FAILURE;
-  sockaddr_storage from{};  // the replying node, or the one that sent the error
-  size_t data_size = 0;     // bytes stored at data_out
-  uint8_t ttl = 0;
-  uint32_t round_trip_ms = 0;
-};
-
-bool SetIntOption(int fd, int level, int name, int value) {
-  return ::setsockopt(fd, level, name, &value, sizeof value) == 0;
-}
-
-// The request options, as far as the socket can carry them.
-bool ApplyOptions(int fd, int family, const IP_OPTION_INFORMATION* options) {
-  if (family == AF_INET) {
-    SetIntOption(fd, SOL_IP, IP_RECVTTL, 1);
-    if (options == nullptr) return true;
-    if (options->Ttl != 0 && !SetIntOption(fd, SOL_IP, IP_TTL, options->Ttl)) return false;
-    if (!SetIntOption(fd, SOL_IP, IP_TOS, options->Tos)) return false;
-    const bool dont_fragment = (options->Flags & 0x02) != 0;  // IP_FLAG_DF
-    SetIntOption(fd, SOL_IP, IP_MTU_DISCOVER, dont_fragment ? IP_PMTUDISC_DO : IP_PMTUDISC_DONT);
-    if (options->OptionsSize != 0 && options->OptionsData != nullptr &&
-        ::setsockopt(fd, SOL_IP, IP_OPTIONS, options->OptionsData, options->OptionsSize) != 0) {
-      return false;
-    }
-    return true;
-  }
-  if (options == nullptr) return true;
-  if (options->Ttl != 0 && !SetIntOption(fd, SOL_IPV6, IPV6_UNICAST_HOPS, options->Ttl)) {
-    return false;
-  }
-  return SetIntOption(fd, SOL_IPV6, IPV6_TCLASS, options->Tos);
-}
-
-bool SameAddress(int family, const sockaddr_storage& from, const sockaddr* destination) {
-  if (family == AF_INET) {
-    sockaddr_in a, b;
-    std::memcpy(&a, &from, sizeof a);
-    std::memcpy(&b, destination, sizeof b);
-    return a.sin_family == AF_INET && a.sin_addr.s_addr == b.sin_addr.s_addr;
-  }
-  sockaddr_in6 a, b;
-  std::memcpy(&a, &from, sizeof a);
-  std::memcpy(&b, destination, sizeof b);
-  return a.sin6_family == AF_INET6 &&
-         std::memcmp(&a.sin6_addr, &b.sin6_addr, sizeof a.sin6_addr) == 0;
-}
-
-// Reads one message from the error queue: the verdict when it is an error
-// about our request, none otherwise.
-std::optional<EchoResult> ReadErrorQueue(int fd, const EchoRequest& request) {
-  uint8_t quoted[128];
-  alignas(cmsghdr) uint8_t control[512];
-  sockaddr_storage address{};
-  iovec part{quoted, sizeof quoted};
-  msghdr message{};
-  message.msg_name = &address;
-  message.msg_namelen = sizeof address;
-  message.msg_iov = &part;
-  message.msg_iovlen = 1;
-  message.msg_control = control;
-  message.msg_controllen = sizeof control;
-  const ssize_t received = ::recvmsg(fd, &message, MSG_ERRQUEUE | MSG_DONTWAIT);
-  if (received < 0) return std::nullopt;
-  const size_t length = std::min(static_cast<size_t>(received), sizeof quoted);
-  if (!QuotesOurRequest(request.family, quoted, length, request.sequence)) return std::nullopt;
-  const std::optional<IcmpError> error = ParseErrorQueueControl(
-      request.family, control, std::min<size_t>(message.msg_controllen, sizeof control));
-  if (!error) return std::nullopt;
-  const std::optional<IP_STATUS> status = IpStatusOf(request.family, *error);
-  if (!status) return std::nullopt;
-  EchoResult result;
-  result.kind = EchoResult::Kind::kError;
-  result.status = *status;
-  if (error->offender4) {
-    std::memcpy(&result.from, &*error->offender4, sizeof *error->offender4);
-  } else if (error->offender6) {
-    std::memcpy(&result.from, &*error->offender6, sizeof *error->offender6);
-  }
-  return result;
-}
-
-// Reads one datagram: the verdict when it is the reply to our request, none
-// otherwise (a late reply to an earlier echo, or nothing after all).
-std::optional<EchoResult> ReadReply(int fd, const EchoRequest& request, uint8_t* buffer,
-                                    size_t buffer_size) {
-  alignas(cmsghdr) uint8_t control[256];
-  sockaddr_storage from{};
-  iovec part{buffer, buffer_size};
-  msghdr message{};
-  message.msg_name = &from;
-  message.msg_namelen = sizeof from;
-  message.msg_iov = &part;
-  message.msg_iovlen = 1;
-  message.msg_control = control;
-  message.msg_controllen = sizeof control;
-  const ssize_t received = ::recvmsg(fd, &message, MSG_DONTWAIT);
-  if (received < 0) return std::nullopt;
-  // A datagram larger than the buffer arrives cut to it.
-  const size_t length = std::min(static_cast<size_t>(received), buffer_size);
-  if (!SameAddress(request.family, from, request.destination)) return std::nullopt;
-  const std::optional<EchoReplyData> reply =
-      ParseEchoReply(request.family, buffer, length, request.sequence);
-  if (!reply) return std::nullopt;
-  EchoResult result;
-  result.kind = EchoResult::Kind::kReply;
-  result.status = IP_SUCCESS;
-  result.from = from;
-  result.data_size = std::min(reply->size, request.data_room);
-  if (result.data_size != 0) {
-    std::memcpy(request.data_out, buffer + reply->offset, result.data_size);
-  }
-  if (request.family == AF_INET) {
-    result.ttl = ParseReceivedTtl(control, std::min<size_t>(message.msg_controllen, sizeof control))
-                     .value_or(0);
-  }
-  return result;
-}
-
-EchoResult SendEchoAndWait(const EchoRequest& request) {
-  EchoResult failed;
-  failed.kind = EchoResult::Kind::kFailed;
-  const ScopedFd socket = DatagramSocket(request.family);
-  const int fd = socket.fd();
-  if (fd < 0) {
-    failed.status = StatusOfSendError(errno);
-    return failed;
-  }
-  // ICMP errors about our request come back on the error queue.
-  const bool errors_reported =
-      request.family == AF_INET ? SetIntOption(fd, SOL_IP, IP_RECVERR, 1)
-                                : SetIntOption(fd, SOL_IPV6, IPV6_RECVERR, 1);
-  if (!errors_reported || !ApplyOptions(fd, request.family, request.options)) {
-    failed.status = IP_BAD_OPTION;
-    return failed;
-  }
-  if (request.source != nullptr &&
-      ::bind(fd, request.source, request.source_length) != 0) {
-    failed.status = IP_BAD_ROUTE;
-    return failed;
-  }
-
-  const std::vector<uint8_t> message =
-      EchoRequestMessage(request.family, request.sequence, {request.data, request.size});
-
-  const int64_t sent_at = MonotonicNanoseconds();
-  const int64_t deadline = sent_at + int64_t{request.timeout_ms} * 1'000'000;
-  if (::sendto(fd, message.data(), message.size(), MSG_NOSIGNAL, request.destination,
-               request.destination_length) < 0) {
-    failed.status = StatusOfSendError(errno);
-    return failed;
-  }
-
-  std::vector<uint8_t> buffer(kIcmpHeaderSize + request.data_room);
-  for (;;) {
-    const int64_t left = deadline - MonotonicNanoseconds();
-    if (left <= 0) break;
-    struct timespec wait {
-      static_cast<time_t>(left / 1'000'000'000), static_cast<long>(left % 1'000'000'000)
-    };
-    struct pollfd entry = {fd, POLLIN, 0};
-    const int ready = ::ppoll(&entry, 1, &wait, nullptr);
-    if (ready < 0 && errno != EINTR) {
-      failed.status = IP_GENERAL_FAILURE;
-      return failed;
-    }
-    if (ready <= 0) continue;  // the deadline decides
-    std::optional<EchoResult> result;
-    if (entry.revents & POLLERR) result = ReadErrorQueue(fd, request);
-    // A plain read also takes a pending socket error that has no queued
-    // message, so that it cannot wake every poll until the deadline.
-    if (!result && (entry.revents & (POLLIN | POLLERR))) {
-      result = ReadReply(fd, request, buffer.data(), buffer.size());
-    }
-    if (result) {
-      result->round_trip_ms =
-          static_cast<uint32_t>((MonotonicNanoseconds() - sent_at) / 1'000'000);
-      return *result;
-    }
-  }
-  EchoResult timed_out;
-  timed_out.kind = EchoResult::Kind::kTimedOut;
-  timed_out.status = IP_REQ_TIMED_OUT;
-  return timed_out;
-}
-
 }  // namespace
 
 bool KernelOffersIcmpSockets(int family) { return DatagramSocket(family).fd() >= 0; }
@@ -330,7 +83,7 @@ HANDLE WINAPI Icmp6CreateFile() { return OpenHandle(AF_INET6); }
 BOOL WINAPI IcmpCloseHandle(HANDLE icmp) {
   const std::lock_guard<std::mutex> lock(handles_mutex);
   if (handles.erase(reinterpret_cast<uintptr_t>(icmp)) == 0) {
-    SetThreadLastError(kErrorInvalidHandle);
+    SetThreadLastError(status::kInvalidHandle);
     return 0;
   }
   return 1;
@@ -341,11 +94,11 @@ DWORD WINAPI IcmpSendEcho(HANDLE icmp, IPAddr destination, LPVOID request_data,
                           DWORD reply_size, DWORD timeout) {
   const std::optional<uint16_t> sequence = NextSequence(icmp, AF_INET);
   if (!sequence) {
-    SetThreadLastError(kErrorInvalidHandle);
+    SetThreadLastError(status::kInvalidHandle);
     return 0;
   }
   if (reply_buffer == nullptr || (request_data == nullptr && request_size != 0)) {
-    SetThreadLastError(kErrorInvalidParameter);
+    SetThreadLastError(status::kInvalidParameter);
     return 0;
   }
   if (reply_size < MinimumReplySize(sizeof(ICMP_ECHO_REPLY), request_size)) {
@@ -386,16 +139,16 @@ DWORD WINAPI Icmp6SendEcho2(HANDLE icmp, HANDLE event, PIO_APC_ROUTINE apc_routi
                             DWORD reply_size, DWORD timeout) {
   const std::optional<uint16_t> sequence = NextSequence(icmp, AF_INET6);
   if (!sequence) {
-    SetThreadLastError(kErrorInvalidHandle);
+    SetThreadLastError(status::kInvalidHandle);
     return 0;
   }
   if (event != nullptr || apc_routine != nullptr) {
-    SetThreadLastError(kErrorNotSupported);
+    SetThreadLastError(status::kNotSupported);
     return 0;
   }
   if (destination == nullptr || destination->sin6_family != AF_INET6 ||
       reply_buffer == nullptr || (request_data == nullptr && request_size != 0)) {
-    SetThreadLastError(kErrorInvalidParameter);
+    SetThreadLastError(status::kInvalidParameter);
     return 0;
   }
   if (reply_size < MinimumReplySize(sizeof(ICMPV6_ECHO_REPLY), request_size)) {

@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-#include "native_types.h"
+#include "platform/native_types.h"
 
 namespace winreach::icmp_provider {
 

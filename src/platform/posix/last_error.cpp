@@ -43,25 +43,25 @@ uint32_t WinsockErrorFromErrno(int error) {
     case EHOSTUNREACH:
       return status::kWsaHostUnreachable;
     case EINTR:
-      return 10004;  // WSAEINTR
+      return status::kWsaInterrupted;
     case EBADF:
-      return 10009;  // WSAEBADF
+      return status::kWsaBadHandle;
     case ENOTSOCK:
-      return 10038;  // WSAENOTSOCK
+      return status::kWsaNotASocket;
     case EADDRINUSE:
-      return 10048;  // WSAEADDRINUSE
+      return status::kWsaAddressInUse;
     case EADDRNOTAVAIL:
-      return 10049;  // WSAEADDRNOTAVAIL
+      return status::kWsaAddressNotAvailable;
     case ENETDOWN:
-      return 10050;  // WSAENETDOWN
+      return status::kWsaNetworkDown;
     case ECONNRESET:
-      return 10054;  // WSAECONNRESET
+      return status::kWsaConnectionReset;
     case ENOTCONN:
-      return 10057;  // WSAENOTCONN
+      return status::kWsaNotConnected;
     case EHOSTDOWN:
-      return 10064;  // WSAEHOSTDOWN
+      return status::kWsaHostDown;
     default:
-      return 10107;  // WSASYSCALLFAILURE: no closer Windows Sockets code
+      return status::kWsaSystemCallFailure;  // no closer Windows Sockets code
 
   }
 }

@@ -7,14 +7,11 @@
 #include "platform/posix/address_info_posix.h"
 #include "platform/posix/icmp_provider.h"
 #include "platform/posix/last_error.h"
+#include "platform/status_codes.h"
 
 namespace winreach {
 
 namespace {
-
-constexpr uint32_t kErrorInvalidHandle = 6;
-constexpr uint32_t kErrorModuleNotFound = 126;
-constexpr uint32_t kErrorProcedureNotFound = 127;
 
 template <typename Function>
 void* EntryPoint(Function function) {
@@ -65,7 +62,7 @@ LibraryHandle PosixLibraries::Load(std::wstring_view file_name) {
     ++library.uses;
     return &library;
   }
-  SetThreadLastError(kErrorModuleNotFound);
+  SetThreadLastError(status::kModuleNotFound);
   return nullptr;
 }
 
@@ -79,12 +76,12 @@ PosixLibraries::Library* PosixLibraries::Find(LibraryHandle handle) {
 void* PosixLibraries::GetProcAddress(LibraryHandle handle, const char* name) {
   Library* library = Find(handle);
   if (library == nullptr) {
-    SetThreadLastError(kErrorInvalidHandle);
+    SetThreadLastError(status::kInvalidHandle);
     return nullptr;
   }
   const auto it = name == nullptr ? library->entry_points.end() : library->entry_points.find(name);
   if (it == library->entry_points.end()) {
-    SetThreadLastError(kErrorProcedureNotFound);
+    SetThreadLastError(status::kProcedureNotFound);
     return nullptr;
   }
   return it->second;
@@ -93,7 +90,7 @@ void* PosixLibraries::GetProcAddress(LibraryHandle handle, const char* name) {
 bool PosixLibraries::Free(LibraryHandle handle) {
   Library* library = Find(handle);
   if (library == nullptr) {
-    SetThreadLastError(kErrorInvalidHandle);
+    SetThreadLastError(status::kInvalidHandle);
     return false;
   }
   --library->uses;

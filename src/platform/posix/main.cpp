@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/test_run.h"
+#include "driver/run.h"
 #include "platform/posix/utf8.h"
 
 int main(int argc, char** argv) {

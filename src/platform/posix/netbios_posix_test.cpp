@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/netbios/loopback_responder.h"
+#include "tests/support/loopback_responder.h"
 
 namespace winreach {
 namespace {

@@ -2,8 +2,8 @@
 // UTF-8 through WriteFile when it is redirected to a file or a pipe.
 #pragma once
 
-#include "native_types.h"
 #include "platform/console.h"
+#include "platform/native_types.h"
 
 namespace winreach {
 

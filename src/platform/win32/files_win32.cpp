@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/win32/native_types.h"
+#include "platform/native_types.h"
 
 namespace winreach {
 

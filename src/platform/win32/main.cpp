@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/test_run.h"
+#include "driver/run.h"
 
 int wmain(int argc, wchar_t** argv) {
   std::vector<std::wstring> arguments;

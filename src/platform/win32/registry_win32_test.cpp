@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/win32/native_types.h"
+#include "platform/native_types.h"
 
 namespace winreach {
 namespace {

@@ -3,7 +3,7 @@
 #include <climits>
 
 #include "platform/format.h"
-#include "platform/win32/native_types.h"
+#include "platform/native_types.h"
 #include "platform/win32/text_win32.h"
 
 namespace winreach {

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "native_types.h"
+#include "platform/native_types.h"
 
 namespace winreach {
 

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "native_types.h"
 #include "platform/bytes.h"
+#include "platform/native_types.h"
 
 namespace winreach {
 

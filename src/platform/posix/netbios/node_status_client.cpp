@@ -7,11 +7,12 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <vector>
 
-#include "native_types.h"
+#include "platform/native_types.h"
+#include "platform/posix/icmp_messages.h"
 #include "platform/posix/scoped_fd.h"
 
 namespace winreach {
@@ -87,16 +88,12 @@ Event DrainErrors(int fd, const sockaddr_in& target) {
       if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &pending, &size) != 0) return Event::kFailed;
       return pending == ECONNREFUSED ? Event::kPortUnreachable : event;
     }
-    for (struct cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c)) {
-      if (c->cmsg_level != SOL_IP || c->cmsg_type != IP_RECVERR) continue;
-      struct sock_extended_err error;
-      if (c->cmsg_len < CMSG_LEN(sizeof error)) continue;
-      std::memcpy(&error, CMSG_DATA(c), sizeof error);
-      if (error.ee_origin == SO_EE_ORIGIN_ICMP && error.ee_type == kIcmpDestinationUnreachable &&
-          error.ee_code == kIcmpPortUnreachable &&
-          message.msg_namelen >= sizeof original && SameEndpoint(original, target)) {
-        event = Event::kPortUnreachable;
-      }
+    const std::optional<IcmpError> error = ParseErrorQueueControl(
+        AF_INET, control, std::min<size_t>(message.msg_controllen, sizeof control));
+    if (error && error->origin == SO_EE_ORIGIN_ICMP &&
+        error->type == kIcmpDestinationUnreachable && error->code == kIcmpPortUnreachable &&
+        message.msg_namelen >= sizeof original && SameEndpoint(original, target)) {
+      event = Event::kPortUnreachable;
     }
   }
 }

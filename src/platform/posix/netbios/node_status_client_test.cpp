@@ -8,9 +8,9 @@
 #include <thread>
 #include <vector>
 
-#include "native_types.h"
-#include "platform/posix/netbios/loopback_responder.h"
-#include "platform/posix/netbios/node_status_test_data.h"
+#include "platform/native_types.h"
+#include "tests/data/node_status_captures.h"
+#include "tests/support/loopback_responder.h"
 
 namespace winreach {
 namespace {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "native_types.h"
-#include "platform/posix/netbios/node_status_test_data.h"
+#include "platform/native_types.h"
+#include "tests/data/node_status_captures.h"
 
 namespace winreach {
 namespace {

@@ -6,9 +6,9 @@
 #include <deque>
 #include <vector>
 
-#include "platform/posix/smb/capture_test_data.h"
 #include "platform/posix/smb/srvsvc.h"
 #include "platform/status_codes.h"
+#include "tests/data/rpc_captures.h"
 
 namespace winreach::rpc {
 namespace {

@@ -4,10 +4,10 @@
 
 #include <vector>
 
-#include "platform/posix/smb/capture_test_data.h"
 #include "platform/posix/smb/srvsvc.h"
 #include "platform/posix/smb/svcctl.h"
 #include "platform/posix/smb/winreg.h"
+#include "tests/data/rpc_captures.h"
 
 namespace winreach::rpc {
 namespace {

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "platform/status_codes.h"
+
 namespace winreach::rpc {
 
 namespace {
@@ -56,13 +58,13 @@ uint32_t Win32FromFault(uint32_t fault_status) {
 uint32_t Win32FromBindRejection(uint16_t reason) {
   switch (reason) {
     case 1:  // abstract syntax not supported
-      return 1717;  // RPC_S_UNKNOWN_IF
+      return status::kRpcUnknownInterface;
     case 2:  // proposed transfer syntaxes not supported
-      return 1730;  // RPC_S_UNSUPPORTED_TRANS_SYN
+      return status::kRpcUnsupportedTransferSyntax;
     case 3:  // local limit exceeded
-      return 1723;  // RPC_S_SERVER_TOO_BUSY
+      return status::kRpcServerTooBusy;
     default:
-      return 1726;  // RPC_S_CALL_FAILED
+      return status::kRpcCallFailed;
   }
 }
 
@@ -70,11 +72,11 @@ uint32_t Win32FromBindNak(uint16_t reason) {
   switch (reason) {
     case 1:  // temporary congestion
     case 2:  // local limit exceeded
-      return 1723;  // RPC_S_SERVER_TOO_BUSY
+      return status::kRpcServerTooBusy;
     case 4:  // protocol version not supported
-      return 1728;  // RPC_S_PROTOCOL_ERROR
+      return status::kRpcProtocolError;
     default:
-      return 1726;  // RPC_S_CALL_FAILED
+      return status::kRpcCallFailed;
   }
 }
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "native_types.h"
+#include "platform/native_types.h"
 
 namespace winreach {
 namespace {

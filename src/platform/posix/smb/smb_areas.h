@@ -8,6 +8,8 @@
 
 #include "platform/files.h"
 #include "platform/management.h"
+#include "platform/posix/smb/handle_table.h"
+#include "platform/posix/smb/ndr.h"
 #include "platform/posix/smb/rpc_client.h"
 #include "platform/posix/smb/smb_session.h"
 #include "platform/registry.h"
@@ -28,19 +30,20 @@ uint32_t OpenBoundPipe(SmbSession& session, std::wstring_view server, std::strin
 class SmbManagement : public Management {
  public:
   explicit SmbManagement(SmbSession& session) : session_(session) {}
-  ~SmbManagement() override;
   uint32_t ServerGetInfo(std::wstring_view server, uint32_t level, uint8_t** buffer) override;
   uint32_t BufferFree(void* buffer) override;
 
  private:
+  struct BlockDeleter {
+    void operator()(uint8_t* block) const;
+  };
   SmbSession& session_;
-  std::set<void*> blocks_;  // handed out, not yet freed
+  HandleTable<uint8_t, BlockDeleter> blocks_;  // handed out, not yet freed
 };
 
 class SmbRegistry : public Registry {
  public:
   explicit SmbRegistry(SmbSession& session) : session_(session) {}
-  ~SmbRegistry() override;
   uint32_t ConnectRegistry(std::wstring_view machine, RegistryKey root,
                            RegistryKey* result) override;
   uint32_t OpenKey(RegistryKey key, std::wstring_view sub_key, uint32_t options, uint32_t access,
@@ -50,11 +53,18 @@ class SmbRegistry : public Registry {
   uint32_t CloseKey(RegistryKey key) override;
 
  private:
-  struct Key;
-  Key* Find(RegistryKey key);
+  // One winreg pipe serves the root and every key opened under it; it
+  // closes with the last of them.
+  struct Key {
+    std::shared_ptr<BoundPipe> winreg;
+    rpc::ContextHandle handle;
+  };
+  // Calls `opnum`, whose answer is a key's handle, and keeps the key.
+  uint32_t OpenWith(std::shared_ptr<BoundPipe> winreg, uint16_t opnum,
+                    std::span<const uint8_t> request, RegistryKey* result);
 
   SmbSession& session_;
-  std::set<Key*> keys_;
+  HandleTable<Key> keys_;
 };
 
 class SmbFiles : public Files {
@@ -73,15 +83,17 @@ class SmbFiles : public Files {
 class SmbServices : public Services {
  public:
   explicit SmbServices(SmbSession& session) : session_(session) {}
-  ~SmbServices() override;
   ServiceHandle OpenManager(std::wstring_view machine, const wchar_t* database,
                             uint32_t access) override;
   bool Close(ServiceHandle manager) override;
 
  private:
-  struct Manager;
+  struct Manager {
+    BoundPipe svcctl;
+    rpc::ContextHandle handle;
+  };
   SmbSession& session_;
-  std::set<Manager*> managers_;
+  HandleTable<Manager> managers_;
 };
 
 }  // namespace winreach

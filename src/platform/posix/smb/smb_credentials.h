@@ -1,6 +1,8 @@
 // Whose identity the SMB session carries, found as Samba's client tools find
 // it: a Kerberos ticket cache; USER ("[domain\]user[%password]"), PASSWD and
 // PASSWD_FILE; otherwise an anonymous logon. Nothing is ever prompted for.
+// Without USER and LOGNAME (services, containers, "env -i") the name is the
+// account's own, from the password database, so that a ticket is still used.
 #pragma once
 
 #include <functional>
@@ -25,7 +27,11 @@ using GetEnv = std::function<const char*(const char*)>;
 // The first line of a file, without its line end; nullopt when unreadable.
 using ReadFirstLine = std::function<std::optional<std::string>(const std::string&)>;
 
-SmbCredentials CredentialsFromEnvironment(const GetEnv& getenv, const ReadFirstLine& read);
+// The name of the account that runs the process; empty when unknown.
+using AccountName = std::function<std::string()>;
+
+SmbCredentials CredentialsFromEnvironment(const GetEnv& getenv, const ReadFirstLine& read,
+                                          const AccountName& account_name = {});
 
 // Whether the user has a Kerberos ticket cache worth trying: KRB5CCNAME
 // names one (a file that exists, or a cache type we cannot look into), or the

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 
+#include "platform/posix/smb/smb_status_log.h"
 #include "platform/status_codes.h"
 
 namespace winreach {
@@ -27,8 +28,14 @@ uint32_t StageErrorCode(int error, uint32_t refused, uint32_t otherwise) {
 }  // namespace
 
 // Refused, unreachable, timed out, name not found (EINVAL), reset: all are a
-// path that cannot be reached.
-uint32_t ConnectionErrorCode(int error, bool credentials_offered) {
+// path that cannot be reached. Two answers are not silence: a server that
+// refuses NTLM says so (EINVAL, with the status in the log), and a server
+// that takes the connection and drops it at the negotiation (ECONNABORTED)
+// has no dialect in common with us, as an SMB1-only server with SMB1 not
+// allowed in smb.conf: the request is not supported.
+uint32_t ConnectionErrorCode(int error, bool credentials_offered, uint32_t nt_status) {
+  if (nt_status == kNtStatusNtlmBlocked) return status::kNtlmBlocked;
+  if (error == ECONNABORTED) return status::kNotSupported;
   return StageErrorCode(error, credentials_offered ? status::kLogonFailure : status::kAccessDenied,
                         status::kBadNetPath);
 }

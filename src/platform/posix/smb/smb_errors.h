@@ -10,8 +10,9 @@ namespace winreach {
 
 // No connection to the server and share came about: the network, the name
 // or the logon failed. EACCES is a logon failure when credentials were
-// offered, an anonymous logon refused otherwise.
-uint32_t ConnectionErrorCode(int error, bool credentials_offered);
+// offered, an anonymous logon refused otherwise. `nt_status` is the server's
+// status behind `error` when libsmbclient's log told it, 0 otherwise.
+uint32_t ConnectionErrorCode(int error, bool credentials_offered, uint32_t nt_status = 0);
 
 // Connected to IPC$, the pipe itself would not open: refused (5), or no
 // such pipe, which Windows reports as an unreachable path (53).

@@ -13,6 +13,8 @@ TEST(SmbErrorsTest, ConnectionFailures) {
   }
   EXPECT_EQ(ConnectionErrorCode(EACCES, true), 1326u);  // logon failure
   EXPECT_EQ(ConnectionErrorCode(EACCES, false), 5u);    // anonymous refused
+  EXPECT_EQ(ConnectionErrorCode(EINVAL, true, 0xC0000418), 1937u);  // NTLM blocked
+  EXPECT_EQ(ConnectionErrorCode(ECONNABORTED, false), 50u);  // no dialect in common
 }
 
 TEST(SmbErrorsTest, FailuresOnAConnectedShare) {

@@ -12,7 +12,6 @@ namespace {
 // the read rights of a file, READ_CONTROL and SYNCHRONIZE.
 constexpr uint32_t kReadOnlyAccess = 0x80000000 | 0x20000000 | 0x0001 | 0x0008 | 0x0020 |
                                      0x0080 | 0x00020000 | 0x00100000;
-constexpr uint32_t kBadPathname = 161;
 
 }  // namespace
 
@@ -30,7 +29,7 @@ FileHandle SmbFiles::Open(std::wstring_view path, uint32_t access, uint32_t, uin
   const auto unc = ParseUncPath(path);
   if (!unc) {
     SetThreadLastError(path.size() >= 2 && (path[0] == L'\\' || path[0] == L'/')
-                           ? kBadPathname
+                           ? status::kBadPathname
                            : status::kPathNotFound);
     return InvalidFileHandle();
   }

@@ -20,8 +20,8 @@ uint32_t OpenBoundPipe(SmbSession& session, std::wstring_view server, std::strin
   return 0;
 }
 
-SmbManagement::~SmbManagement() {
-  for (void* block : blocks_) DeleteServerInfoBlock(block);
+void SmbManagement::BlockDeleter::operator()(uint8_t* block) const {
+  DeleteServerInfoBlock(block);
 }
 
 uint32_t SmbManagement::ServerGetInfo(std::wstring_view server, uint32_t level,
@@ -50,8 +50,7 @@ uint32_t SmbManagement::ServerGetInfo(std::wstring_view server, uint32_t level,
   if (response.has_info) {
     uint8_t* block = NewServerInfoBlock(level, response.fields);
     if (block == nullptr) return status::kNotEnoughMemory;
-    blocks_.insert(block);
-    *buffer = block;
+    *buffer = static_cast<uint8_t*>(blocks_.Add(HandleTable<uint8_t, BlockDeleter>::Owned(block)));
   }
   return response.status;
 }
@@ -59,9 +58,7 @@ uint32_t SmbManagement::ServerGetInfo(std::wstring_view server, uint32_t level,
 uint32_t SmbManagement::BufferFree(void* buffer) {
   if (buffer == nullptr) return 0;
   // Only what we handed out, and only once.
-  if (blocks_.erase(buffer) == 0) return status::kInvalidParameter;
-  DeleteServerInfoBlock(buffer);
-  return 0;
+  return blocks_.Take(buffer) != nullptr ? 0 : status::kInvalidParameter;
 }
 
 }  // namespace winreach

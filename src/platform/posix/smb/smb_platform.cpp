@@ -14,8 +14,8 @@ struct SmbPlatform::Areas {
   SmbServices services{session};
 };
 
-SmbPlatform::SmbPlatform() : areas_(new Areas) {}
-SmbPlatform::~SmbPlatform() { delete areas_; }
+SmbPlatform::SmbPlatform() : areas_(std::make_unique<Areas>()) {}
+SmbPlatform::~SmbPlatform() = default;
 Management& SmbPlatform::management() { return areas_->management; }
 Registry& SmbPlatform::registry() { return areas_->registry; }
 Files& SmbPlatform::files() { return areas_->files; }

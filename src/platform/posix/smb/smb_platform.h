@@ -1,6 +1,8 @@
 // The four remote-administration areas over one SMB session per run.
 #pragma once
 
+#include <memory>
+
 #include "platform/files.h"
 #include "platform/management.h"
 #include "platform/registry.h"
@@ -8,6 +10,7 @@
 
 namespace winreach {
 
+// Owns the session and its areas; not to be copied.
 class SmbPlatform {
  public:
   SmbPlatform();
@@ -20,7 +23,7 @@ class SmbPlatform {
 
  private:
   struct Areas;
-  Areas* areas_;
+  std::unique_ptr<Areas> areas_;
 };
 
 }  // namespace winreach

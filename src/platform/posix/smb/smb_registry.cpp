@@ -6,22 +6,6 @@
 
 namespace winreach {
 
-// One winreg pipe serves the root and every key opened under it; it closes
-// with the last of them.
-struct SmbRegistry::Key {
-  std::shared_ptr<BoundPipe> winreg;
-  rpc::ContextHandle handle;
-};
-
-SmbRegistry::~SmbRegistry() {
-  for (Key* key : keys_) delete key;
-}
-
-SmbRegistry::Key* SmbRegistry::Find(RegistryKey key) {
-  auto* found = static_cast<Key*>(key);
-  return keys_.count(found) != 0 ? found : nullptr;
-}
-
 uint32_t SmbRegistry::ConnectRegistry(std::wstring_view machine, RegistryKey root,
                                       RegistryKey* result) {
   *result = nullptr;
@@ -32,33 +16,25 @@ uint32_t SmbRegistry::ConnectRegistry(std::wstring_view machine, RegistryKey roo
       error != 0) {
     return error;
   }
-  std::vector<uint8_t> answer;
-  if (const uint32_t error = winreg->client->Call(
-          rpc::kOpenLocalMachine, rpc::OpenLocalMachineRequest(rpc::kMaximumAllowed), &answer);
-      error != 0) {
-    return error;
-  }
-  rpc::ContextHandle handle;
-  uint32_t status = 0;
-  if (!rpc::ParseHandleResponse(answer, &handle, &status)) return status::kRpcProtocolError;
-  if (status != 0) return status;
-  if (handle.IsNull()) return status::kRpcProtocolError;
-  auto* key = new Key{std::move(winreg), handle};
-  keys_.insert(key);
-  *result = key;
-  return 0;
+  return OpenWith(std::move(winreg), rpc::kOpenLocalMachine,
+                  rpc::OpenLocalMachineRequest(rpc::kMaximumAllowed), result);
 }
 
 uint32_t SmbRegistry::OpenKey(RegistryKey parent, std::wstring_view sub_key, uint32_t options,
                               uint32_t access, RegistryKey* result) {
   *result = nullptr;
-  Key* key = Find(parent);
+  Key* key = keys_.Find(parent);
   if (key == nullptr) return status::kInvalidHandle;
+  return OpenWith(key->winreg, rpc::kBaseRegOpenKey,
+                  rpc::BaseRegOpenKeyRequest(key->handle, rpc::Utf16FromWide(sub_key), options,
+                                             access),
+                  result);
+}
+
+uint32_t SmbRegistry::OpenWith(std::shared_ptr<BoundPipe> winreg, uint16_t opnum,
+                               std::span<const uint8_t> request, RegistryKey* result) {
   std::vector<uint8_t> answer;
-  const auto request =
-      rpc::BaseRegOpenKeyRequest(key->handle, rpc::Utf16FromWide(sub_key), options, access);
-  if (const uint32_t error = key->winreg->client->Call(rpc::kBaseRegOpenKey, request, &answer);
-      error != 0) {
+  if (const uint32_t error = winreg->client->Call(opnum, request, &answer); error != 0) {
     return error;
   }
   rpc::ContextHandle handle;
@@ -66,15 +42,13 @@ uint32_t SmbRegistry::OpenKey(RegistryKey parent, std::wstring_view sub_key, uin
   if (!rpc::ParseHandleResponse(answer, &handle, &status)) return status::kRpcProtocolError;
   if (status != 0) return status;
   if (handle.IsNull()) return status::kRpcProtocolError;
-  auto* opened = new Key{key->winreg, handle};
-  keys_.insert(opened);
-  *result = opened;
+  *result = keys_.Add(std::make_unique<Key>(Key{std::move(winreg), handle}));
   return 0;
 }
 
 uint32_t SmbRegistry::QueryValue(RegistryKey handle, std::wstring_view value_name,
                                  uint32_t* type, uint8_t* data, uint32_t* size) {
-  Key* key = Find(handle);
+  Key* key = keys_.Find(handle);
   if (key == nullptr) return status::kInvalidHandle;
   if (data != nullptr && size == nullptr) return status::kInvalidParameter;
   const uint32_t capacity = data != nullptr ? *size : 0;
@@ -109,9 +83,8 @@ uint32_t SmbRegistry::QueryValue(RegistryKey handle, std::wstring_view value_nam
 }
 
 uint32_t SmbRegistry::CloseKey(RegistryKey handle) {
-  Key* key = Find(handle);
+  const std::unique_ptr<Key> key = keys_.Take(handle);
   if (key == nullptr) return status::kInvalidHandle;
-  keys_.erase(key);
   std::vector<uint8_t> answer;
   uint32_t result = key->winreg->client->Call(
       rpc::kBaseRegCloseKey, rpc::BaseRegCloseKeyRequest(key->handle), &answer);
@@ -119,7 +92,6 @@ uint32_t SmbRegistry::CloseKey(RegistryKey handle) {
     rpc::ContextHandle closed;
     if (!rpc::ParseHandleResponse(answer, &closed, &result)) result = status::kRpcProtocolError;
   }
-  delete key;
   return result;
 }
 

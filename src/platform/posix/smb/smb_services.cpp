@@ -6,15 +6,6 @@
 
 namespace winreach {
 
-struct SmbServices::Manager {
-  BoundPipe svcctl;
-  rpc::ContextHandle handle;
-};
-
-SmbServices::~SmbServices() {
-  for (Manager* manager : managers_) delete manager;
-}
-
 ServiceHandle SmbServices::OpenManager(std::wstring_view machine, const wchar_t* database,
                                        uint32_t access) {
   auto manager = std::make_unique<Manager>();
@@ -42,13 +33,12 @@ ServiceHandle SmbServices::OpenManager(std::wstring_view machine, const wchar_t*
     SetThreadLastError(error);
     return nullptr;
   }
-  managers_.insert(manager.get());
-  return manager.release();
+  return managers_.Add(std::move(manager));
 }
 
 bool SmbServices::Close(ServiceHandle handle) {
-  auto* manager = static_cast<Manager*>(handle);
-  if (managers_.erase(manager) == 0) {
+  const std::unique_ptr<Manager> manager = managers_.Take(handle);
+  if (manager == nullptr) {
     SetThreadLastError(status::kInvalidHandle);
     return false;
   }
@@ -61,7 +51,6 @@ bool SmbServices::Close(ServiceHandle handle) {
     error = status::kRpcProtocolError;
   }
   if (error == 0) error = status;
-  delete manager;
   if (error != 0) {
     SetThreadLastError(error);
     return false;

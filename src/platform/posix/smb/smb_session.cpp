@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "platform/posix/smb/smb_errors.h"
+#include "platform/posix/smb/smb_status_log.h"
 #include "platform/posix/utf8.h"
 #include "platform/status_codes.h"
 
@@ -20,6 +21,8 @@ namespace winreach {
 namespace {
 
 constexpr char kIpcShare[] = "IPC$";
+constexpr int kSmbPort = 445;
+constexpr int kNetbiosSessionPort = 139;
 
 std::string Lower(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(),
@@ -39,10 +42,12 @@ bool IsAddress(const std::string& host) {
          host.find(".ipv6-literal.net") != std::string::npos;
 }
 
-// The server could not be reached at all: trying another logon would only
-// wait again. (A Kerberos logon that fails reports EACCES or EINVAL.)
+// The server could not be reached at all, or would not speak a dialect of
+// ours: trying another logon would only wait again. (A Kerberos logon that
+// fails reports EACCES or EINVAL.)
 bool IsNetworkError(int error) {
   switch (error) {
+    case ECONNABORTED:
     case ECONNREFUSED:
     case ETIMEDOUT:
     case EHOSTUNREACH:
@@ -90,10 +95,6 @@ void ApplyClientSettings(SMBCCTX* context) {
   }
   close(fd);
 }
-
-// libsmbclient's log: dropped whole, so that nothing it might say about a
-// logon ever reaches a terminal or a file.
-void DiscardLog(void*, int, const char*) {}
 
 }  // namespace
 
@@ -159,13 +160,13 @@ bool SmbSession::EnsureContext() {
     return false;
   }
   smbc_setOptionUserData(context, this);
+  smbc_setLogCallback(context, this, Log);
   smbc_setDebug(context, 0);
-  smbc_setLogCallback(context, nullptr, DiscardLog);
   smbc_setFunctionAuthDataWithContext(context, Authenticate);
   // A refused logon stays refused: never silently anonymous instead.
   smbc_setOptionNoAutoAnonymousLogin(context, 1);
   smbc_setOptionUseCCache(context, 0);  // no winbind cache: only what we choose
-  smbc_setPort(context, 445);
+  smbc_setPort(context, kSmbPort);
   smbc_setTimeout(context, kSmbTimeoutMs);
   if (smbc_init_context(context) == nullptr) {
     smbc_free_context(context, 0);
@@ -173,6 +174,10 @@ bool SmbSession::EnsureContext() {
     return false;
   }
   ApplyClientSettings(context);
+  // Only now, with the callback in place and every configuration loaded, is
+  // the log made detailed enough to name the server's status.
+  smbc_setLogCallback(context, this, Log);
+  smbc_setDebug(context, kNtStatusLogLevel);
   // Learn of every connection that comes about, to tell a failure to
   // connect from a failure on a connected share.
   add_cached_server_ = smbc_getFunctionAddCachedServer(context);
@@ -211,6 +216,16 @@ void SmbSession::Authenticate(SMBCCTX* context, const char*, const char*, char* 
   }
 }
 
+// libsmbclient's log: only the NT status behind a failure is kept; the rest
+// is dropped whole, so that nothing it might say about a logon ever reaches
+// a terminal or a file.
+void SmbSession::Log(void* session, int, const char* message) {
+  if (session == nullptr || message == nullptr) return;
+  if (const auto status = NtStatusFromLog(message)) {
+    static_cast<SmbSession*>(session)->nt_status_ = *status;
+  }
+}
+
 int SmbSession::AddCachedServer(SMBCCTX* context, SMBCSRV* server, const char* name,
                                 const char* share, const char* workgroup, const char* user) {
   auto* session = static_cast<SmbSession*>(smbc_getOptionUserData(context));
@@ -223,14 +238,25 @@ int SmbSession::AddCachedServer(SMBCCTX* context, SMBCSRV* server, const char* n
 SMBCFILE* SmbSession::Open(const std::string& host, const std::string& share,
                            const std::string& url, int flags, int* error, bool* connected) {
   ApplyLogon(host);
+  Server& server = servers_[host];
+  smbc_setPort(context_, server.port);
+  nt_status_ = 0;
   errno = 0;
   SMBCFILE* file = smbc_getFunctionOpen(context_)(context_, url.c_str(), flags, 0);
   *error = file != nullptr ? 0 : (errno != 0 ? errno : EIO);
-  *connected = servers_[host].shares.count(Upper(share)) != 0;
-  if (file == nullptr && !*connected && kerberos_now_ && !credentials_.offered &&
-      !IsNetworkError(*error)) {
-    // The ticket did not take and nothing else was offered: the anonymous
-    // logon is the next in line, tried once.
+  *connected = server.shares.count(Upper(share)) != 0;
+  if (file != nullptr || *connected) return file;
+  if (*error == ECONNREFUSED && server.port == kSmbPort) {
+    // The host answered that nothing listens on 445: as Windows does, try
+    // the NetBIOS session service. A silent host is not tried twice.
+    server.port = kNetbiosSessionPort;
+    return Open(host, share, url, flags, error, connected);
+  }
+  if (kerberos_now_ && !credentials_.offered && !IsNetworkError(*error) &&
+      Upper(share) == kIpcShare && server.shares.empty()) {
+    // The ticket did not take on IPC$, which every server offers to every
+    // logon, and nothing else was offered: the anonymous logon is the next
+    // in line, tried once. A share refused after a good logon is only that.
     logon_ = Logon::kAnonymous;
     return Open(host, share, url, flags, error, connected);
   }
@@ -256,7 +282,7 @@ uint32_t SmbSession::OpenPipe(std::wstring_view server, std::string_view pipe,
   if (connected) return PipeOpenErrorCode(error);
   // The server could not be reached or would not take the logon: so it
   // stays for the rest of the run.
-  const uint32_t failure = ConnectionErrorCode(error, credentials_.offered);
+  const uint32_t failure = ConnectionErrorCode(error, credentials_.offered, nt_status_);
   servers_[host].failure = failure;
   return failure;
 }
@@ -281,6 +307,17 @@ uint32_t SmbSession::OpenFile(const UncPath& path, SMBCFILE** result) {
   bool connected = false;
   // Read-only, and never created: O_RDONLY without O_CREAT.
   SMBCFILE* file = Open(host, share, FileUrl(path), O_RDONLY, &error, &connected);
+  uint32_t nt_status = nt_status_;
+  if (file == nullptr && !connected && servers_[host].shares.empty()) {
+    // Nothing connected yet: IPC$ decides whether the logon is taken (and a
+    // ticket that is not falls back to the anonymous logon there), then the
+    // share is asked again with the logon that stands.
+    const Logon before = logon_;
+    if (ProbeServer(path.server) == 0 && logon_ != before) {
+      file = Open(host, share, FileUrl(path), O_RDONLY, &error, &connected);
+      nt_status = nt_status_;
+    }
+  }
   if (file != nullptr) {
     *result = file;
     return 0;
@@ -310,7 +347,7 @@ uint32_t SmbSession::OpenFile(const UncPath& path, SMBCFILE** result) {
     case EPERM:
       return status::kAccessDenied;
     default: {
-      const uint32_t failure = ConnectionErrorCode(error, credentials_.offered);
+      const uint32_t failure = ConnectionErrorCode(error, credentials_.offered, nt_status);
       servers_[host].failure = failure;
       return failure;
     }

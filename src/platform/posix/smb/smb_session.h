@@ -1,9 +1,12 @@
 // One SMB client context per run, shared by every remote area: pipes on the
 // server's IPC$ and read-only files on its shares. libsmbclient's
-// per-context API only; port 445 only; explicit time-outs; never a prompt.
+// per-context API only; port 445, then 139 when 445 is refused; explicit
+// time-outs; never a prompt.
 //
 // A server that cannot be reached, or that refuses the logon, is tried once:
-// later operations on it fail at once with the same code.
+// later operations on it fail at once with the same code. Once a logon has
+// succeeded the identity stays for the run: a refused share is not a
+// refused logon.
 #pragma once
 
 #include <cstdint>
@@ -76,6 +79,7 @@ class SmbSession {
   struct Server {
     uint32_t failure = 0;           // non-zero: not to be tried again
     std::set<std::string> shares;  // shares connected at least once
+    int port = 445;                 // 139 once 445 has been refused
   };
 
   bool EnsureContext();
@@ -94,6 +98,7 @@ class SmbSession {
   static void Authenticate(_SMBCCTX* context, const char* server, const char* share,
                            char* workgroup, int workgroup_size, char* user, int user_size,
                            char* password, int password_size);
+  static void Log(void* session, int level, const char* message);
   static int AddCachedServer(_SMBCCTX* context, _SMBCSRV* server, const char* name,
                              const char* share, const char* workgroup, const char* user);
 
@@ -108,6 +113,7 @@ class SmbSession {
   bool ticket_cache_ = false;
   Logon logon_ = Logon::kAnonymous;
   bool kerberos_now_ = false;  // Kerberos is tried for the current open
+  uint32_t nt_status_ = 0;     // the last NT status libsmbclient's log told
   std::map<std::string, Server> servers_;  // by lower-case host name
 };
 

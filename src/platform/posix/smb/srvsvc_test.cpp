@@ -5,8 +5,8 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/posix/smb/capture_test_data.h"
 #include "platform/posix/smb/ndr.h"
+#include "tests/data/rpc_captures.h"
 
 namespace winreach::rpc {
 namespace {

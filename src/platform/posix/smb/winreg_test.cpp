@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "platform/posix/smb/capture_test_data.h"
 #include "platform/posix/smb/svcctl.h"
+#include "tests/data/rpc_captures.h"
 
 namespace winreach::rpc {
 namespace {

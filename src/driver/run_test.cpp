@@ -1,4 +1,4 @@
-#include "driver/test_run.h"
+#include "driver/run.h"
 
 #include <gtest/gtest.h>
 

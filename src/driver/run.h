@@ -1,4 +1,4 @@
-// The test run: obtains the target's name, prints the banner and runs every
+// The run: obtains the target's name, prints the banner and runs every
 // check once, in a fixed order.
 #pragma once
 

@@ -1,4 +1,4 @@
-#include "driver/test_run.h"
+#include "driver/run.h"
 
 #include <chrono>
 #include <string>
@@ -86,11 +86,11 @@ std::vector<CheckOutcome> ReportNameResolution(Platform& platform, std::wstring_
   return outcomes;
 }
 
-CheckOutcome ReportPing(Platform& platform, std::wstring_view target) {
+CheckOutcome ReportPing(Platform& platform, const PingLibraries& libraries,
+                        std::wstring_view target) {
   const Stopwatch stopwatch(platform.system());
   PingDetail detail;
-  const bool answered =
-      PingLibraryTable().ping_function(platform, target, kPingTimeoutMs, &detail) != 0;
+  const bool answered = PingTarget(platform, libraries, target, kPingTimeoutMs, &detail) != 0;
   platform.console().Write(answered ? L"Ping OK!\n" : L"Unable to ping the computer!\n");
   CheckOutcome outcome =
       answered ? stopwatch.Passed("ping") : stopwatch.Failed("ping", detail.code);
@@ -155,7 +155,8 @@ int ConnectivityTest(Platform& platform, const std::vector<std::wstring>& all_ar
   const int64_t started = UnixMilliseconds();
   const Stopwatch run(platform.system());
 
-  LoadPingLibraries(checks);
+  PingLibraries ping_libraries;
+  LoadPingLibraries(checks, ping_libraries);
   const bool interactive = arguments.empty();
   std::wstring target;
   const size_t length = ObtainTargetName(console, arguments, &target);
@@ -164,7 +165,7 @@ int ConnectivityTest(Platform& platform, const std::vector<std::wstring>& all_ar
   // test some other computer: refuse it before anything goes out.
   if (length > kMaxTargetName) {
     console.WriteError(NameTooLongText(length));
-    FreePingLibraries(checks);
+    FreePingLibraries(checks, ping_libraries);
     if (interactive) Pause(console);
     return options.exit_status ? kUnresolved : 0;
   }
@@ -192,7 +193,7 @@ int ConnectivityTest(Platform& platform, const std::vector<std::wstring>& all_ar
   for (CheckOutcome& outcome : ReportNameResolution(checks, target)) {
     outcomes.push_back(std::move(outcome));
   }
-  outcomes.push_back(ReportPing(checks, target));
+  outcomes.push_back(ReportPing(checks, ping_libraries, target));
 
   const std::wstring machine_path = L"\\\\" + target;
   for (auto* check : {&CheckServerInfo, &CheckRemoteRegistry}) {
@@ -203,7 +204,7 @@ int ConnectivityTest(Platform& platform, const std::vector<std::wstring>& all_ar
   outcomes.push_back(CheckAdminShare(checks, machine_path));
   outcomes.push_back(CheckServiceManager(checks, machine_path));
 
-  FreePingLibraries(checks);
+  FreePingLibraries(checks, ping_libraries);
   checks.sockets().Cleanup();
   if (interactive) Pause(console);
   return finish();

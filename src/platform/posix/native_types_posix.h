@@ -1,6 +1,6 @@
 // The Windows types that the logic shares with the platform, laid out for
-// Linux. The Windows build has its own native_types.h that takes them from the
-// SDK headers; the build puts exactly one of the two on the include path.
+// Linux. The Windows build takes them from the SDK headers
+// (native_types_win32.h); include platform/native_types.h, which chooses.
 #pragma once
 
 #include <netdb.h>

@@ -1,6 +1,6 @@
 // Pins the layouts and values that the logic and the Linux platform rely on to
 // what the Windows SDK headers give, in the 32-bit and in the 64-bit build.
-#include "native_types.h"
+#include "platform/native_types.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The Windows types that the logic shares with the platform, taken from the
-// SDK headers. The Linux build has its own native_types.h with the same
-// names; the build puts exactly one of the two on the include path.
+// SDK headers. The Linux build lays out the same names itself
+// (native_types_posix.h); include platform/native_types.h, which chooses.
 #pragma once
 
 // Every file that sees these headers sees them the same way, whichever

@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "native_types.h"
 #include "platform/format.h"
+#include "platform/native_types.h"
 #include "platform/posix/smb/smb_platform.h"
 #include "platform/posix/utf8.h"
 

@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/posix/netbios/node_status_test_data.h"
+#include "tests/data/node_status_captures.h"
 
 namespace winreach::nbtest {
 
