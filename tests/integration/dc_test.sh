@@ -109,7 +109,7 @@ test_dc_kerberos_logons() {
 # A share refused after a good Kerberos logon is only that: the plain user
 # stays the plain user for the rest of the run, with no anonymous logon.
 test_dc_kerberos_refused_share_keeps_the_logon() {
-  check_dc_table "wruser kerberos-bare dc 5 5" "wruser kerberos dc.wrdom.test 5 5"
+  check_dc_table "wruser kerberos dc.wrdom.test 5 5" "wruser kerberos-bare dc 5 5"
 }
 
 test_dc_ntlm_domain_logons() {
