@@ -72,12 +72,14 @@ check_dc() {
       smbclient_logon=(--use-kerberos=disabled -U "WRDOM\\$account%$DC_PASSWORD") method=NTLMSSP ;;
   esac
   samba=$(wr_cli env KRB5_CONFIG="$DC_KRB5_CONFIG" "${env[@]}" timeout 30 smbclient \
-    "${smbclient_logon[@]}" "//$host/ADMIN\$" -c 'get system32\ntoskrnl.exe /dev/null' 2>&1 | tail -n 1 || true)
+    "${smbclient_logon[@]}" "//$host/ADMIN\$" -c 'get system32\ntoskrnl.exe /dev/null' \
+    </dev/null 2>&1 | tail -n 1 || true)
   case $samba in *NT_STATUS_ACCESS_DENIED*) samba=5 ;; *NT_STATUS_*) samba=${samba##*: } ;; *) samba=OK ;; esac
   assert_eq "${summary#* }" "$samba" "$host, $account, $logon: ADMIN\$ by Samba's client"
   for f in "$WR_STATE/dc/log"/*.log; do : >"$f"; done
   start=$(now_ms)
-  out=$(wr_cli env -i PATH="$PATH" KRB5_CONFIG="$DC_KRB5_CONFIG" "${env[@]}" timeout 60 "$WINREACH" "$host" </dev/null)
+  out=$(wr_cli env -u USER -u LOGNAME -u PASSWD -u PASSWD_FILE -u KRB5CCNAME \
+    KRB5_CONFIG="$DC_KRB5_CONFIG" "${env[@]}" timeout 60 "$WINREACH" "$host" </dev/null)
   ms=$(( $(now_ms) - start ))
   full() { if [ "$1" = OK ]; then echo OK; else printf '%08X' "$1"; fi; }
   assert_eq "$(dc_lines "$(full "${summary% *}")" "$(full "${summary#* }")")" \
