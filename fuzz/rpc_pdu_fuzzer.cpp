@@ -6,9 +6,9 @@
 #include <span>
 #include <vector>
 
-#include "platform/posix/smb/rpc_client.h"
-#include "platform/posix/smb/rpc_pdu.h"
-#include "platform/posix/smb/srvsvc.h"
+#include "rpc/rpc_client.h"
+#include "rpc/rpc_pdu.h"
+#include "rpc/srvsvc.h"
 #include "platform/status_codes.h"
 
 namespace {

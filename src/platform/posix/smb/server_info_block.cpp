@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/posix/smb/ndr.h"
+#include "rpc/ndr.h"
 
 namespace winreach {
 

@@ -1,7 +1,7 @@
 #include "platform/posix/smb/server_info_block.h"
 #include "platform/posix/smb/smb_areas.h"
-#include "platform/posix/smb/srvsvc.h"
-#include "platform/posix/smb/ndr.h"
+#include "rpc/srvsvc.h"
+#include "rpc/ndr.h"
 #include "platform/status_codes.h"
 
 namespace winreach {

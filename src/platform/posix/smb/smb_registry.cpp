@@ -1,7 +1,7 @@
 #include <cstring>
 
 #include "platform/posix/smb/smb_areas.h"
-#include "platform/posix/smb/winreg.h"
+#include "rpc/winreg.h"
 #include "platform/status_codes.h"
 
 namespace winreach {

@@ -1,7 +1,7 @@
 #include "platform/posix/last_error.h"
 #include "platform/posix/smb/smb_areas.h"
-#include "platform/posix/smb/svcctl.h"
-#include "platform/posix/smb/winreg.h"
+#include "rpc/svcctl.h"
+#include "rpc/winreg.h"
 #include "platform/status_codes.h"
 
 namespace winreach {

@@ -16,7 +16,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/posix/smb/pipe_transport.h"
+#include "rpc/pipe_transport.h"
 #include "platform/posix/smb/smb_credentials.h"
 #include "platform/posix/smb/smb_deadline.h"
 #include "platform/posix/smb/smb_url.h"

@@ -1,4 +1,4 @@
-#include "platform/posix/smb/rpc_pdu.h"
+#include "rpc/rpc_pdu.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "platform/posix/smb/winreg.h"
+#include "rpc/winreg.h"
 
 namespace winreach::rpc {
 

@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/posix/smb/ndr.h"
-#include "platform/posix/smb/rpc_pdu.h"
+#include "rpc/ndr.h"
+#include "rpc/rpc_pdu.h"
 
 namespace winreach::rpc {
 

@@ -1,6 +1,6 @@
-#include "platform/posix/smb/rpc_client.h"
+#include "rpc/rpc_client.h"
 
-#include "platform/posix/smb/rpc_status.h"
+#include "rpc/rpc_status.h"
 #include "platform/status_codes.h"
 
 namespace winreach::rpc {

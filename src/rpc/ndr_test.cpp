@@ -1,4 +1,4 @@
-#include "platform/posix/smb/ndr.h"
+#include "rpc/ndr.h"
 
 #include <gtest/gtest.h>
 
