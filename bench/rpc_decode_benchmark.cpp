@@ -8,11 +8,11 @@
 #include <span>
 #include <vector>
 
+#include "platform/status_codes.h"
 #include "rpc/rpc_client.h"
 #include "rpc/rpc_pdu.h"
 #include "rpc/srvsvc.h"
 #include "rpc/winreg.h"
-#include "platform/status_codes.h"
 #include "tests/data/rpc_captures.h"
 
 namespace winreach::rpc {

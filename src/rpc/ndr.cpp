@@ -175,4 +175,15 @@ ContextHandle NdrReader::Handle() {
   return handle;
 }
 
+bool ParseHandleResponse(std::span<const uint8_t> stub, ContextHandle* handle, uint32_t* status) {
+  NdrReader ndr(stub);
+  *handle = ndr.Handle();
+  *status = ndr.U32();
+  if (!ndr.ok()) {
+    *handle = {};
+    return false;
+  }
+  return true;
+}
+
 }  // namespace winreach::rpc

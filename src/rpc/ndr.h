@@ -23,6 +23,11 @@ struct ContextHandle {
   bool operator==(const ContextHandle&) const = default;
 };
 
+// The answer of a call whose outputs are one context handle and a status
+// (winreg's OpenLocalMachine, BaseRegOpenKey, BaseRegCloseKey;
+// svcctl's open and close).
+bool ParseHandleResponse(std::span<const uint8_t> stub, ContextHandle* handle, uint32_t* status);
+
 // UTF-16 code units of a wide string, without a terminator.
 std::u16string Utf16FromWide(std::wstring_view text);
 

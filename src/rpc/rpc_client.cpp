@@ -1,7 +1,7 @@
 #include "rpc/rpc_client.h"
 
-#include "rpc/rpc_status.h"
 #include "platform/status_codes.h"
+#include "rpc/rpc_status.h"
 
 namespace winreach::rpc {
 

@@ -6,8 +6,8 @@
 #include <deque>
 #include <vector>
 
-#include "rpc/srvsvc.h"
 #include "platform/status_codes.h"
+#include "rpc/srvsvc.h"
 #include "tests/data/rpc_captures.h"
 
 namespace winreach::rpc {

@@ -16,7 +16,7 @@ inline constexpr uint16_t kRCloseServiceHandle = 0;
 inline constexpr uint16_t kROpenSCManagerW = 15;
 
 // A null `database` asks for the default database. The answers are decoded
-// with ParseHandleResponse (winreg.h).
+// with ParseHandleResponse (ndr.h).
 std::vector<uint8_t> ROpenSCManagerWRequest(std::u16string_view machine,
                                             const std::u16string_view* database, uint32_t access);
 std::vector<uint8_t> RCloseServiceHandleRequest(const ContextHandle& handle);

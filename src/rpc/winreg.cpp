@@ -43,17 +43,6 @@ std::vector<uint8_t> BaseRegCloseKeyRequest(const ContextHandle& key) {
   return ndr.Take();
 }
 
-bool ParseHandleResponse(std::span<const uint8_t> stub, ContextHandle* handle, uint32_t* status) {
-  NdrReader ndr(stub);
-  *handle = ndr.Handle();
-  *status = ndr.U32();
-  if (!ndr.ok()) {
-    *handle = {};
-    return false;
-  }
-  return true;
-}
-
 bool ParseBaseRegQueryValueResponse(std::span<const uint8_t> stub, uint32_t capacity,
                                     QueryValueResponse* response) {
   NdrReader ndr(stub);

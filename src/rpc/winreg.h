@@ -28,11 +28,6 @@ std::vector<uint8_t> BaseRegQueryValueRequest(const ContextHandle& key,
                                               std::u16string_view value_name, uint32_t capacity);
 std::vector<uint8_t> BaseRegCloseKeyRequest(const ContextHandle& key);
 
-// The answer of a call whose outputs are one context handle and a status
-// (OpenLocalMachine, BaseRegOpenKey, BaseRegCloseKey, and the service
-// manager's open and close).
-bool ParseHandleResponse(std::span<const uint8_t> stub, ContextHandle* handle, uint32_t* status);
-
 struct QueryValueResponse {
   uint32_t status = 0;
   bool has_type = false;

@@ -1,24 +1,12 @@
+#include "platform/posix/smb/smb_management.h"
+
+#include "platform/posix/smb/bound_pipe.h"
 #include "platform/posix/smb/server_info_block.h"
-#include "platform/posix/smb/smb_areas.h"
-#include "rpc/srvsvc.h"
-#include "rpc/ndr.h"
 #include "platform/status_codes.h"
+#include "rpc/ndr.h"
+#include "rpc/srvsvc.h"
 
 namespace winreach {
-
-uint32_t OpenBoundPipe(SmbSession& session, std::wstring_view server, std::string_view pipe,
-                       const rpc::SyntaxId& interface, BoundPipe* result) {
-  if (const uint32_t error = session.OpenPipe(server, pipe, &result->pipe); error != 0) {
-    return error;
-  }
-  result->client = std::make_unique<rpc::RpcClient>(*result->pipe);
-  if (const uint32_t error = result->client->Bind(interface); error != 0) {
-    result->client.reset();
-    result->pipe.reset();
-    return error;
-  }
-  return 0;
-}
 
 void SmbManagement::BlockDeleter::operator()(uint8_t* block) const {
   DeleteServerInfoBlock(block);

@@ -16,10 +16,10 @@
 #include <string>
 #include <string_view>
 
-#include "rpc/pipe_transport.h"
 #include "platform/posix/smb/smb_credentials.h"
 #include "platform/posix/smb/smb_deadline.h"
 #include "platform/posix/smb/smb_url.h"
+#include "rpc/pipe_transport.h"
 
 struct _SMBCCTX;
 struct _SMBCFILE;
