@@ -1,5 +1,6 @@
 #include "rpc/rpc_client.h"
 
+#include "platform/bytes.h"
 #include "platform/status_codes.h"
 #include "rpc/rpc_status.h"
 
@@ -21,8 +22,10 @@ uint32_t RpcClient::Bind(const SyntaxId& interface) {
   if (const uint32_t error = ReadFragment(&fragment, &header); error != 0) return error;
   if (header.call_id != call_id) return status::kRpcProtocolError;
   if (header.type == PacketType::kBindNak) {
-    if (fragment.size() < kHeaderSize + 2) return status::kRpcProtocolError;
-    return Win32FromBindNak(static_cast<uint16_t>(fragment[16] | (fragment[17] << 8)));
+    ByteReader nak(fragment);
+    nak.Skip(kHeaderSize);
+    const uint16_t reason = nak.U16Le();
+    return nak.ok() ? Win32FromBindNak(reason) : status::kRpcProtocolError;
   }
   BindAck ack;
   if (!ParseBindAck(fragment, &ack)) return status::kRpcProtocolError;

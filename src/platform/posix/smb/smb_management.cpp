@@ -1,9 +1,9 @@
 #include "platform/posix/smb/smb_management.h"
 
+#include "platform/format.h"
 #include "platform/posix/smb/bound_pipe.h"
 #include "platform/posix/smb/server_info_block.h"
 #include "platform/status_codes.h"
-#include "rpc/ndr.h"
 #include "rpc/srvsvc.h"
 
 namespace winreach {
@@ -23,7 +23,7 @@ uint32_t SmbManagement::ServerGetInfo(std::wstring_view server, uint32_t level,
     return error;
   }
   // The server's name goes in as the caller wrote it.
-  const auto request = rpc::NetrServerGetInfoRequest(rpc::Utf16FromWide(server), level);
+  const auto request = rpc::NetrServerGetInfoRequest(Utf16FromWide(server), level);
   std::vector<uint8_t> answer;
   if (const uint32_t error = srvsvc.client->Call(rpc::kNetrServerGetInfo, request, &answer);
       error != 0) {

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/format.h"
 #include "platform/status_codes.h"
 #include "rpc/winreg.h"
 
@@ -27,7 +28,7 @@ uint32_t SmbRegistry::OpenKey(RegistryKey parent, std::wstring_view sub_key, uin
   Key* key = keys_.Find(parent);
   if (key == nullptr) return status::kInvalidHandle;
   return OpenWith(key->winreg, rpc::kBaseRegOpenKey,
-                  rpc::BaseRegOpenKeyRequest(key->handle, rpc::Utf16FromWide(sub_key), options,
+                  rpc::BaseRegOpenKeyRequest(key->handle, Utf16FromWide(sub_key), options,
                                              access),
                   result);
 }
@@ -51,7 +52,7 @@ uint32_t SmbRegistry::QueryValue(RegistryKey handle, std::wstring_view value_nam
   const uint32_t capacity = data != nullptr ? *size : 0;
   std::vector<uint8_t> answer;
   const auto request =
-      rpc::BaseRegQueryValueRequest(key->handle, rpc::Utf16FromWide(value_name), capacity);
+      rpc::BaseRegQueryValueRequest(key->handle, Utf16FromWide(value_name), capacity);
   if (const uint32_t error = key->winreg->client->Call(rpc::kBaseRegQueryValue, request, &answer);
       error != 0) {
     return error;

@@ -1,5 +1,6 @@
 #include "platform/posix/smb/smb_services.h"
 
+#include "platform/format.h"
 #include "platform/posix/last_error.h"
 #include "platform/status_codes.h"
 #include "rpc/svcctl.h"
@@ -17,9 +18,9 @@ ServiceHandle SmbServices::OpenManager(std::wstring_view machine, const wchar_t*
     SetThreadLastError(error);
     return nullptr;
   }
-  const std::u16string database_name = database ? rpc::Utf16FromWide(database) : u"";
+  const std::u16string database_name = database ? Utf16FromWide(database) : u"";
   const std::u16string_view database_view = database_name;
-  const auto request = rpc::ROpenSCManagerWRequest(rpc::Utf16FromWide(machine),
+  const auto request = rpc::ROpenSCManagerWRequest(Utf16FromWide(machine),
                                                    database ? &database_view : nullptr, access);
   error = manager->svcctl.CallForHandle(rpc::kROpenSCManagerW, request, &manager->handle);
   if (error == 0 && manager->handle.IsNull()) error = status::kRpcProtocolError;
