@@ -15,9 +15,10 @@ uint32_t BoundPipe::CallForHandle(uint16_t opnum, std::span<const uint8_t> reque
   return status;
 }
 
-uint32_t OpenBoundPipe(SmbSession& session, std::wstring_view server, std::string_view pipe,
+uint32_t OpenBoundPipe(SmbSession& session, std::wstring_view machine, std::string_view pipe,
                        const rpc::SyntaxId& interface, BoundPipe* result) {
-  if (const uint32_t error = session.OpenPipe(server, pipe, &result->pipe); error != 0) {
+  if (const uint32_t error = session.OpenPipe(SmbHostOf(machine), pipe, &result->pipe);
+      error != 0) {
     return error;
   }
   result->client = std::make_unique<rpc::RpcClient>(*result->pipe);

@@ -23,8 +23,9 @@ struct BoundPipe {
                          rpc::ContextHandle* handle);
 };
 
-// Opens `pipe` and binds `interface` on it: 0 or the Windows code.
-uint32_t OpenBoundPipe(SmbSession& session, std::wstring_view server, std::string_view pipe,
+// Opens `pipe` on the server that `machine` ("\\host" or "host") names and
+// binds `interface` on it: 0 or the Windows code.
+uint32_t OpenBoundPipe(SmbSession& session, std::wstring_view machine, std::string_view pipe,
                        const rpc::SyntaxId& interface, BoundPipe* result);
 
 }  // namespace winreach

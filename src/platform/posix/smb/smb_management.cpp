@@ -17,8 +17,7 @@ uint32_t SmbManagement::ServerGetInfo(std::wstring_view server, uint32_t level,
   *buffer = nullptr;
   if (rpc::ServerInfoLayout(level) == nullptr) return status::kInvalidLevel;
   BoundPipe srvsvc;
-  if (const uint32_t error =
-          OpenBoundPipe(session_, ServerOfMachineName(server), "srvsvc", rpc::kSrvsvc, &srvsvc);
+  if (const uint32_t error = OpenBoundPipe(session_, server, "srvsvc", rpc::kSrvsvc, &srvsvc);
       error != 0) {
     return error;
   }

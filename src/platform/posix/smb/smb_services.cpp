@@ -10,8 +10,7 @@ namespace winreach {
 ServiceHandle SmbServices::OpenManager(std::wstring_view machine, const wchar_t* database,
                                        uint32_t access) {
   auto manager = std::make_unique<Manager>();
-  uint32_t error =
-      OpenBoundPipe(session_, ServerOfMachineName(machine), "svcctl", rpc::kSvcctl, &manager->svcctl);
+  uint32_t error = OpenBoundPipe(session_, machine, "svcctl", rpc::kSvcctl, &manager->svcctl);
   // The service manager speaks of an unreachable server as RPC does.
   if (error == status::kBadNetPath) error = status::kRpcServerUnavailable;
   if (error != 0) {

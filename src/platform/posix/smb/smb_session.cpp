@@ -24,12 +24,6 @@ constexpr char kIpcShare[] = "IPC$";
 constexpr int kSmbPort = 445;
 constexpr int kNetbiosSessionPort = 139;
 
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
-
 std::string Upper(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(),
                  [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
@@ -230,7 +224,7 @@ int SmbSession::AddCachedServer(SMBCCTX* context, SMBCSRV* server, const char* n
                                 const char* share, const char* workgroup, const char* user) {
   auto* session = static_cast<SmbSession*>(smbc_getOptionUserData(context));
   if (name != nullptr && share != nullptr) {
-    session->servers_[Lower(name)].shares.insert(Upper(share));
+    session->servers_[SmbHostKey(name)].shares.insert(Upper(share));
   }
   return session->add_cached_server_(context, server, name, share, workgroup, user);
 }
@@ -263,17 +257,16 @@ SMBCFILE* SmbSession::Open(const std::string& host, const std::string& share,
   return file;
 }
 
-uint32_t SmbSession::OpenPipe(std::wstring_view server, std::string_view pipe,
+uint32_t SmbSession::OpenPipe(const SmbHost& host, std::string_view pipe,
                               std::unique_ptr<SmbPipe>* result) {
   result->reset();
-  const std::string host = Lower(SmbHostName(server));
-  if (host.empty()) return status::kBadNetPath;
-  if (const uint32_t failure = servers_[host].failure; failure != 0) return failure;
+  if (host.key.empty()) return status::kBadNetPath;
+  if (const uint32_t failure = servers_[host.key].failure; failure != 0) return failure;
   if (!EnsureContext()) return status::kNotEnoughMemory;
   if (!TakeTime()) return status::kSemTimeout;
   int error = 0;
   bool connected = false;
-  SMBCFILE* file = Open(host, kIpcShare, PipeUrl(server, pipe), O_RDWR, &error, &connected);
+  SMBCFILE* file = Open(host.key, kIpcShare, PipeUrl(host, pipe), O_RDWR, &error, &connected);
   if (file != nullptr) {
     *result = std::make_unique<SmbPipe>(*this, file);
     return 0;
@@ -283,21 +276,21 @@ uint32_t SmbSession::OpenPipe(std::wstring_view server, std::string_view pipe,
   // The server could not be reached or would not take the logon: so it
   // stays for the rest of the run.
   const uint32_t failure = ConnectionErrorCode(error, credentials_.offered, nt_status_);
-  servers_[host].failure = failure;
+  servers_[host.key].failure = failure;
   return failure;
 }
 
-uint32_t SmbSession::ProbeServer(std::wstring_view server) {
+uint32_t SmbSession::ProbeServer(const SmbHost& host) {
   std::unique_ptr<SmbPipe> pipe;
-  const uint32_t status = OpenPipe(server, "srvsvc", &pipe);
+  const uint32_t status = OpenPipe(host, "srvsvc", &pipe);
   // Connected to IPC$ is all we wanted to know.
-  const std::string host = Lower(SmbHostName(server));
-  return servers_[host].shares.count(kIpcShare) != 0 ? 0 : status;
+  return servers_[host.key].shares.count(kIpcShare) != 0 ? 0 : status;
 }
 
 uint32_t SmbSession::OpenFile(const UncPath& path, SMBCFILE** result) {
   *result = nullptr;
-  const std::string host = Lower(SmbHostName(path.server));
+  const SmbHost smb_host = SmbHostOf(path.server);
+  const std::string& host = smb_host.key;
   if (host.empty()) return status::kBadNetPath;
   if (const uint32_t failure = servers_[host].failure; failure != 0) return failure;
   if (!EnsureContext()) return status::kNotEnoughMemory;
@@ -313,7 +306,7 @@ uint32_t SmbSession::OpenFile(const UncPath& path, SMBCFILE** result) {
     // ticket that is not falls back to the anonymous logon there), then the
     // share is asked again with the logon that stands.
     const Logon before = logon_;
-    if (ProbeServer(path.server) == 0 && logon_ != before) {
+    if (ProbeServer(smb_host) == 0 && logon_ != before) {
       file = Open(host, share, FileUrl(path), O_RDONLY, &error, &connected);
       nt_status = nt_status_;
     }
@@ -336,7 +329,7 @@ uint32_t SmbSession::OpenFile(const UncPath& path, SMBCFILE** result) {
   }
   // Not connected to the share. Whether the server takes our logon at all
   // decides what the refusal means.
-  const bool reached = servers_[host].shares.count(kIpcShare) != 0 || ProbeServer(path.server) == 0;
+  const bool reached = servers_[host].shares.count(kIpcShare) != 0 || ProbeServer(smb_host) == 0;
   if (!reached && servers_[host].failure == 0 && TimeIsUp()) return status::kSemTimeout;
   if (!reached) return servers_[host].failure != 0 ? servers_[host].failure : status::kBadNetPath;
   switch (error) {

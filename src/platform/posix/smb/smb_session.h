@@ -57,8 +57,7 @@ class SmbSession {
 
   // Opens smb://server/IPC$/<pipe> for reading and writing: 0, or the
   // Windows code of the failure.
-  uint32_t OpenPipe(std::wstring_view server, std::string_view pipe,
-                    std::unique_ptr<SmbPipe>* result);
+  uint32_t OpenPipe(const SmbHost& host, std::string_view pipe, std::unique_ptr<SmbPipe>* result);
 
   // Opens an existing file read-only: 0, or the Windows code (67 share
   // missing, 3 folder missing, 2 file missing, 5 refused, 53 unreachable,
@@ -93,7 +92,7 @@ class SmbSession {
                   int flags, int* error, bool* connected);
   // Makes sure the server takes our logon, by opening and closing a pipe:
   // 0, or the server's failure code.
-  uint32_t ProbeServer(std::wstring_view server);
+  uint32_t ProbeServer(const SmbHost& host);
 
   static void Authenticate(_SMBCCTX* context, const char* server, const char* share,
                            char* workgroup, int workgroup_size, char* user, int user_size,
