@@ -7,6 +7,7 @@
 #include <span>
 #include <string_view>
 
+#include "platform/posix/smb/smb_pipe.h"
 #include "platform/posix/smb/smb_session.h"
 #include "rpc/ndr.h"
 #include "rpc/rpc_client.h"

@@ -19,7 +19,6 @@
 #include "platform/posix/smb/smb_credentials.h"
 #include "platform/posix/smb/smb_deadline.h"
 #include "platform/posix/smb/smb_url.h"
-#include "rpc/pipe_transport.h"
 
 struct _SMBCCTX;
 struct _SMBCFILE;
@@ -30,23 +29,7 @@ namespace winreach {
 // How long one SMB request may take before it counts as lost.
 inline constexpr int kSmbTimeoutMs = 10000;
 
-class SmbSession;
-
-// A named pipe opened on IPC$, closed when dropped.
-class SmbPipe : public rpc::PipeTransport {
- public:
-  SmbPipe(SmbSession& session, _SMBCFILE* file) : session_(session), file_(file) {}
-  ~SmbPipe() override;
-  SmbPipe(const SmbPipe&) = delete;
-  SmbPipe& operator=(const SmbPipe&) = delete;
-
-  uint32_t Write(std::span<const uint8_t> bytes) override;
-  uint32_t Read(std::span<uint8_t> out) override;
-
- private:
-  SmbSession& session_;
-  _SMBCFILE* file_;
-};
+class SmbPipe;
 
 class SmbSession {
  public:
