@@ -137,10 +137,6 @@ std::string PrintableBytes(std::string_view text) {
   return shown;
 }
 
-}  // namespace winreach
-
-namespace winreach {
-
 std::u16string Utf16FromWide(std::wstring_view text) {
   std::u16string units;
   units.reserve(text.size());
@@ -166,14 +162,12 @@ std::wstring WideFromUtf16(std::u16string_view units) {
   text.reserve(units.size());
   for (size_t i = 0; i < units.size(); ++i) {
     const uint32_t unit = units[i];
-    if constexpr (sizeof(wchar_t) == 2) {
-      text.push_back(static_cast<wchar_t>(unit));
-      continue;
-    }
-    if (IsHighSurrogate(unit) && i + 1 < units.size() && IsLowSurrogate(units[i + 1])) {
+    // Only where wchar_t holds any code point do surrogates change.
+    constexpr bool kWide = sizeof(wchar_t) == 4;
+    if (kWide && IsHighSurrogate(unit) && i + 1 < units.size() && IsLowSurrogate(units[i + 1])) {
       const uint32_t low = units[++i];
       text.push_back(static_cast<wchar_t>(0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00)));
-    } else if (IsHighSurrogate(unit) || IsLowSurrogate(unit)) {
+    } else if (kWide && (IsHighSurrogate(unit) || IsLowSurrogate(unit))) {
       text.push_back(static_cast<wchar_t>(0xFFFD));
     } else {
       text.push_back(static_cast<wchar_t>(unit));

@@ -52,10 +52,6 @@ std::wstring PrintableText(std::wstring_view text);
 // from 0x80 on are the code page's letters and stay.
 std::string PrintableBytes(std::string_view text);
 
-}  // namespace winreach
-
-namespace winreach {
-
 // UTF-16 code units of a wide string, without a terminator.
 std::u16string Utf16FromWide(std::wstring_view text);
 

@@ -70,11 +70,8 @@ bool ParseHandleResponse(std::span<const uint8_t> stub, ContextHandle* handle, u
   NdrReader ndr(stub);
   *handle = ndr.Handle();
   *status = ndr.U32();
-  if (!ndr.ok()) {
-    *handle = {};
-    return false;
-  }
-  return true;
+  if (!ndr.ok()) *handle = {};
+  return ndr.ok();
 }
 
 }  // namespace winreach::rpc

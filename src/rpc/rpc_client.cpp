@@ -30,11 +30,7 @@ uint32_t RpcClient::Bind(const SyntaxId& interface) {
   BindAck ack;
   if (!ParseBindAck(fragment, &ack)) return status::kRpcProtocolError;
   if (ack.result != 0) return Win32FromBindRejection(ack.reason);
-  if (ack.transfer_syntax.uuid != kNdrTransferSyntax.uuid ||
-      ack.transfer_syntax.major != kNdrTransferSyntax.major ||
-      ack.transfer_syntax.minor != kNdrTransferSyntax.minor) {
-    return status::kRpcProtocolError;
-  }
+  if (ack.transfer_syntax != kNdrTransferSyntax) return status::kRpcProtocolError;
   max_transmit_ = ack.max_transmit < kMaxFragment ? ack.max_transmit : kMaxFragment;
   bound_ = true;
   return 0;

@@ -42,20 +42,16 @@ void PutSyntax(ByteWriter& out, const SyntaxId& syntax) {
 
 bool ParseHeader(std::span<const uint8_t> bytes, Header* header) {
   ByteReader in(bytes);
-  const uint8_t version = in.U8();
-  const uint8_t version_minor = in.U8();
-  const auto type = static_cast<PacketType>(in.U8());
-  const uint8_t flags = in.U8();
-  const uint8_t representation = in.U8();
-  in.Skip(3);
-  const uint16_t fragment_length = in.U16Le();
-  const uint16_t auth_length = in.U16Le();
-  const uint32_t call_id = in.U32Le();
-  if (!in.ok() || version != kVersion || version_minor != kVersionMinor) return false;
+  const bool version_5_0 = in.U16Be() == (kVersion << 8 | kVersionMinor);
+  header->type = static_cast<PacketType>(in.U8());
+  header->flags = in.U8();
   // Only the integer representation matters to us: little-endian.
-  if ((representation & 0xF0) != 0x10) return false;
-  *header = {type, flags, fragment_length, auth_length, call_id};
-  return header->fragment_length >= kHeaderSize;
+  const bool little_endian = (in.U8() & 0xF0) == 0x10;
+  in.Skip(3);
+  header->fragment_length = in.U16Le();
+  header->auth_length = in.U16Le();
+  header->call_id = in.U32Le();
+  return in.ok() && version_5_0 && little_endian && header->fragment_length >= kHeaderSize;
 }
 
 std::vector<uint8_t> BindPdu(uint32_t call_id, const SyntaxId& interface) {

@@ -17,17 +17,15 @@ uint32_t BoundPipe::CallForHandle(uint16_t opnum, std::span<const uint8_t> reque
 
 uint32_t OpenBoundPipe(SmbSession& session, std::wstring_view machine, std::string_view pipe,
                        const rpc::SyntaxId& interface, BoundPipe* result) {
-  if (const uint32_t error = session.OpenPipe(SmbHostOf(machine), pipe, &result->pipe);
-      error != 0) {
-    return error;
-  }
+  uint32_t error = session.OpenPipe(SmbHostOf(machine), pipe, &result->pipe);
+  if (error != 0) return error;
   result->client = std::make_unique<rpc::RpcClient>(*result->pipe);
-  if (const uint32_t error = result->client->Bind(interface); error != 0) {
+  error = result->client->Bind(interface);
+  if (error != 0) {
     result->client.reset();
     result->pipe.reset();
-    return error;
   }
-  return 0;
+  return error;
 }
 
 }  // namespace winreach

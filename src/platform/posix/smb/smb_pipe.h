@@ -1,5 +1,5 @@
-// A named pipe on the server's IPC$, opened by the SMB session: the
-// transport the RPC client talks through.
+// A named pipe on the server's IPC$, opened by the SMB session and closed
+// when dropped: the transport the RPC client talks through.
 #pragma once
 
 #include <cstdint>
@@ -10,7 +10,6 @@
 
 namespace winreach {
 
-// A named pipe opened on IPC$, closed when dropped.
 class SmbPipe : public rpc::PipeTransport {
  public:
   SmbPipe(SmbSession& session, _SMBCFILE* file) : session_(session), file_(file) {}

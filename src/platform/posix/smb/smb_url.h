@@ -22,8 +22,7 @@ std::string UrlHost(std::wstring_view server);
 // A server as the session addresses it, worked out once from the name the
 // caller wrote ("\\host" or "host").
 struct SmbHost {
-  std::string key;  // SmbHostName in lower case, as the session remembers
-                    // the server; empty when nothing names one
+  std::string key;  // SmbHostName in lower case; empty when nothing names a server
   std::string url;  // UrlHost
 };
 SmbHost SmbHostOf(std::wstring_view machine);
