@@ -24,6 +24,7 @@ class FixedSystem : public winreach::System {
   std::optional<std::string> ToCodePage(std::wstring_view, size_t) override { return {}; }
   std::optional<std::string> ToPingName(std::wstring_view, size_t) override { return {}; }
   std::wstring FromCodePage(std::string_view) override { return {}; }
+  std::wstring FromNetbiosName(std::string_view) override { return {}; }
 };
 
 std::vector<uint8_t> ReplyDatagram(uint16_t identifier) {

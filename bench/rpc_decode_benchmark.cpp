@@ -8,11 +8,11 @@
 #include <span>
 #include <vector>
 
-#include "platform/posix/smb/rpc_client.h"
-#include "platform/posix/smb/rpc_pdu.h"
-#include "platform/posix/smb/srvsvc.h"
-#include "platform/posix/smb/winreg.h"
 #include "platform/status_codes.h"
+#include "rpc/rpc_client.h"
+#include "rpc/rpc_pdu.h"
+#include "rpc/srvsvc.h"
+#include "rpc/winreg.h"
 #include "tests/data/rpc_captures.h"
 
 namespace winreach::rpc {

@@ -23,6 +23,7 @@ class FuzzSystem : public winreach::System {
   std::optional<std::string> ToCodePage(std::wstring_view, size_t) override { return {}; }
   std::optional<std::string> ToPingName(std::wstring_view, size_t) override { return {}; }
   std::wstring FromCodePage(std::string_view) override { return {}; }
+  std::wstring FromNetbiosName(std::string_view) override { return {}; }
   uint32_t process_id = 0;
 };
 

@@ -5,8 +5,8 @@
 #include <span>
 
 #include "platform/posix/smb/server_info_block.h"
-#include "platform/posix/smb/srvsvc.h"
-#include "platform/posix/smb/winreg.h"
+#include "rpc/srvsvc.h"
+#include "rpc/winreg.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace winreach::rpc;

@@ -6,10 +6,10 @@
 #include <span>
 #include <vector>
 
-#include "platform/posix/smb/rpc_client.h"
-#include "platform/posix/smb/rpc_pdu.h"
-#include "platform/posix/smb/srvsvc.h"
 #include "platform/status_codes.h"
+#include "rpc/rpc_client.h"
+#include "rpc/rpc_pdu.h"
+#include "rpc/srvsvc.h"
 
 namespace {
 

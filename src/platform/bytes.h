@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstring>
 #include <span>
+#include <vector>
 
 namespace winreach {
 
@@ -68,10 +69,19 @@ class ByteReader {
   bool ok_ = true;
 };
 
-// Fills a buffer of fixed size from its start.
+// Fills a buffer of fixed size from its start, or appends to a vector that
+// grows with every write.
 class ByteWriter {
  public:
   explicit ByteWriter(std::span<uint8_t> out) : out_(out) {}
+  // A writer that appends to `grow` (a vector given to the constructor
+  // above is filled, not grown).
+  static ByteWriter AppendTo(std::vector<uint8_t>& grow) {
+    ByteWriter writer(grow);
+    writer.grow_ = &grow;
+    writer.offset_ = grow.size();
+    return writer;
+  }
 
   bool ok() const { return ok_; }
   size_t offset() const { return offset_; }
@@ -90,6 +100,10 @@ class ByteWriter {
 
  private:
   bool Have(size_t size) {
+    if (ok_ && grow_ != nullptr && out_.size() - offset_ < size) {
+      grow_->resize(offset_ + size);
+      out_ = *grow_;
+    }
     if (ok_ && out_.size() - offset_ < size) ok_ = false;
     return ok_;
   }
@@ -104,6 +118,7 @@ class ByteWriter {
   }
 
   std::span<uint8_t> out_;
+  std::vector<uint8_t>* grow_ = nullptr;
   size_t offset_ = 0;
   bool ok_ = true;
 };

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <vector>
 
 namespace winreach {
 namespace {
@@ -38,6 +39,14 @@ TEST(ByteReaderTest, HugeSkipFailsWithoutWrappingTheOffset) {
   in.Skip(SIZE_MAX);
   EXPECT_FALSE(in.ok());
   EXPECT_EQ(0, in.U8());
+}
+
+TEST(ByteWriterTest, AppendsToAVectorOnlyWhenAskedTo) {
+  std::vector<uint8_t> bytes = {9};
+  ByteWriter::AppendTo(bytes).U16Le(0x0201);
+  EXPECT_EQ(bytes, (std::vector<uint8_t>{9, 1, 2}));
+  ByteWriter(bytes).U8(7);
+  EXPECT_EQ(bytes, (std::vector<uint8_t>{7, 1, 2}));
 }
 
 TEST(ByteWriterTest, WritesBothByteOrdersAndDropsWhatDoesNotFit) {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <iterator>
 
+#include "platform/bytes.h"
+
 namespace winreach {
 
 namespace {
@@ -135,33 +137,54 @@ std::string PrintableBytes(std::string_view text) {
   return shown;
 }
 
-}  // namespace winreach
+std::u16string Utf16FromWide(std::wstring_view text) {
+  std::u16string units;
+  units.reserve(text.size());
+  for (wchar_t c : text) {
+    auto code = static_cast<uint32_t>(c);
+    const bool surrogate = IsHighSurrogate(code) || IsLowSurrogate(code);
+    if (code > 0x10FFFF || (sizeof(wchar_t) == 4 && surrogate)) {
+      code = 0xFFFD;
+    }
+    if (code >= 0x10000) {
+      code -= 0x10000;
+      units.push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
+      units.push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
+    } else {
+      units.push_back(static_cast<char16_t>(code));
+    }
+  }
+  return units;
+}
 
-namespace winreach {
-
-std::wstring WideFromUtf16Le(const uint8_t* data, size_t size) {
+std::wstring WideFromUtf16(std::u16string_view units) {
   std::wstring text;
-  const size_t units = size / 2;
-  for (size_t i = 0; i < units; ++i) {
-    const uint32_t unit = data[2 * i] | (uint32_t{data[2 * i + 1]} << 8);
-    if (unit == 0) break;
-    if constexpr (sizeof(wchar_t) == 2) {
+  text.reserve(units.size());
+  for (size_t i = 0; i < units.size(); ++i) {
+    const uint32_t unit = units[i];
+    // Only where wchar_t holds any code point do surrogates change.
+    constexpr bool kWide = sizeof(wchar_t) == 4;
+    if (kWide && IsHighSurrogate(unit) && i + 1 < units.size() && IsLowSurrogate(units[i + 1])) {
+      const uint32_t low = units[++i];
+      text.push_back(static_cast<wchar_t>(0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00)));
+    } else if (kWide && (IsHighSurrogate(unit) || IsLowSurrogate(unit))) {
+      text.push_back(static_cast<wchar_t>(0xFFFD));
+    } else {
       text.push_back(static_cast<wchar_t>(unit));
-      continue;
     }
-    // A surrogate pair becomes one character where wchar_t holds any code
-    // point; a lone surrogate becomes U+FFFD.
-    if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < units) {
-      const uint32_t low = data[2 * i + 2] | (uint32_t{data[2 * i + 3]} << 8);
-      if (low >= 0xDC00 && low <= 0xDFFF) {
-        text.push_back(static_cast<wchar_t>(0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00)));
-        ++i;
-        continue;
-      }
-    }
-    text.push_back(static_cast<wchar_t>(unit >= 0xD800 && unit <= 0xDFFF ? 0xFFFD : unit));
   }
   return text;
+}
+
+std::wstring WideFromUtf16Le(const uint8_t* data, size_t size) {
+  ByteReader bytes(data, size);
+  std::u16string units;
+  while (bytes.left() >= 2) {
+    const auto unit = static_cast<char16_t>(bytes.U16Le());
+    if (unit == 0) break;
+    units.push_back(unit);
+  }
+  return WideFromUtf16(units);
 }
 
 }  // namespace winreach

@@ -52,12 +52,16 @@ std::wstring PrintableText(std::wstring_view text);
 // from 0x80 on are the code page's letters and stay.
 std::string PrintableBytes(std::string_view text);
 
-}  // namespace winreach
+// UTF-16 code units of a wide string, without a terminator.
+std::u16string Utf16FromWide(std::wstring_view text);
 
-namespace winreach {
+// A wide string from UTF-16 units. Where wchar_t holds any code point a
+// surrogate pair becomes one character and a lone surrogate U+FFFD; where
+// wchar_t is UTF-16 (Windows) the units pass as they are.
+std::wstring WideFromUtf16(std::u16string_view units);
 
-// A wide string from UTF-16LE data: up to the first zero unit or the end of
-// the data, whichever comes first; never reads beyond `size` bytes.
+// The same from UTF-16LE data: up to the first zero unit or the end of the
+// data, whichever comes first; never reads beyond `size` bytes.
 std::wstring WideFromUtf16Le(const uint8_t* data, size_t size);
 
 }  // namespace winreach

@@ -100,5 +100,14 @@ TEST(FormatTest, WideFromUtf16LeJoinsSurrogatePairs) {
   }
 }
 
+TEST(Utf16Test, SurrogatesRoundTripAndLoneOnesBecomeReplacement) {
+  const std::u16string units = Utf16FromWide(L"A\U0001F600");
+  EXPECT_EQ(units, (std::u16string{u'A', 0xD83D, 0xDE00}));
+  EXPECT_EQ(WideFromUtf16(units), L"A\U0001F600");
+  if constexpr (sizeof(wchar_t) == 4) {
+    EXPECT_EQ(WideFromUtf16(std::u16string{0xD800, u'x'}), L"\uFFFDx");
+  }
+}
+
 }  // namespace
 }  // namespace winreach

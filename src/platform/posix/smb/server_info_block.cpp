@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/posix/smb/ndr.h"
+#include "platform/format.h"
 
 namespace winreach {
 
@@ -37,7 +37,7 @@ uint8_t* NewServerInfoBlock(uint32_t level, const std::vector<rpc::ServerInfoFie
   std::vector<std::wstring> texts;
   size_t total = size;
   for (const rpc::ServerInfoField& field : fields) {
-    texts.push_back(field.is_string && field.text_present ? rpc::WideFromUtf16(field.text)
+    texts.push_back(field.is_string && field.text_present ? WideFromUtf16(field.text)
                                                           : std::wstring());
     if (field.is_string && field.text_present) total += (texts.back().size() + 1) * sizeof(wchar_t);
   }

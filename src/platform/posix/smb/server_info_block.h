@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/posix/smb/srvsvc.h"
+#include "rpc/srvsvc.h"
 
 namespace winreach {
 

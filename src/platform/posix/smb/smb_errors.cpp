@@ -9,8 +9,6 @@ namespace winreach {
 
 namespace {
 
-constexpr uint32_t kRpcCallFailed = 1726;  // RPC_S_CALL_FAILED
-
 // What every stage shares: a refusal gets the stage's refusal code, a lack of
 // memory its own, and everything else the stage's code for the rest.
 uint32_t StageErrorCode(int error, uint32_t refused, uint32_t otherwise) {
@@ -59,7 +57,7 @@ uint32_t FileOpenErrorCode(int error, bool folder_exists) {
 
 // The call was under way when the transport failed.
 uint32_t PipeTransferErrorCode(int error) {
-  return StageErrorCode(error, status::kAccessDenied, kRpcCallFailed);
+  return StageErrorCode(error, status::kAccessDenied, status::kRpcCallFailed);
 }
 
 }  // namespace winreach

@@ -1,7 +1,8 @@
+#include "platform/posix/smb/smb_files.h"
+
 #include <libsmbclient.h>
 
 #include "platform/posix/last_error.h"
-#include "platform/posix/smb/smb_areas.h"
 #include "platform/status_codes.h"
 
 namespace winreach {

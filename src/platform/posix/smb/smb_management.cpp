@@ -1,24 +1,12 @@
+#include "platform/posix/smb/smb_management.h"
+
+#include "platform/format.h"
+#include "platform/posix/smb/bound_pipe.h"
 #include "platform/posix/smb/server_info_block.h"
-#include "platform/posix/smb/smb_areas.h"
-#include "platform/posix/smb/srvsvc.h"
-#include "platform/posix/smb/ndr.h"
 #include "platform/status_codes.h"
+#include "rpc/srvsvc.h"
 
 namespace winreach {
-
-uint32_t OpenBoundPipe(SmbSession& session, std::wstring_view server, std::string_view pipe,
-                       const rpc::SyntaxId& interface, BoundPipe* result) {
-  if (const uint32_t error = session.OpenPipe(server, pipe, &result->pipe); error != 0) {
-    return error;
-  }
-  result->client = std::make_unique<rpc::RpcClient>(*result->pipe);
-  if (const uint32_t error = result->client->Bind(interface); error != 0) {
-    result->client.reset();
-    result->pipe.reset();
-    return error;
-  }
-  return 0;
-}
 
 void SmbManagement::BlockDeleter::operator()(uint8_t* block) const {
   DeleteServerInfoBlock(block);
@@ -29,13 +17,12 @@ uint32_t SmbManagement::ServerGetInfo(std::wstring_view server, uint32_t level,
   *buffer = nullptr;
   if (rpc::ServerInfoLayout(level) == nullptr) return status::kInvalidLevel;
   BoundPipe srvsvc;
-  if (const uint32_t error =
-          OpenBoundPipe(session_, ServerOfMachineName(server), "srvsvc", rpc::kSrvsvc, &srvsvc);
+  if (const uint32_t error = OpenBoundPipe(session_, server, "srvsvc", rpc::kSrvsvc, &srvsvc);
       error != 0) {
     return error;
   }
   // The server's name goes in as the caller wrote it.
-  const auto request = rpc::NetrServerGetInfoRequest(rpc::Utf16FromWide(server), level);
+  const auto request = rpc::NetrServerGetInfoRequest(Utf16FromWide(server), level);
   std::vector<uint8_t> answer;
   if (const uint32_t error = srvsvc.client->Call(rpc::kNetrServerGetInfo, request, &answer);
       error != 0) {

@@ -1,6 +1,9 @@
 #include "platform/posix/smb/smb_platform.h"
 
-#include "platform/posix/smb/smb_areas.h"
+#include "platform/posix/smb/smb_files.h"
+#include "platform/posix/smb/smb_management.h"
+#include "platform/posix/smb/smb_registry.h"
+#include "platform/posix/smb/smb_services.h"
 #include "platform/posix/smb/smb_session.h"
 
 namespace winreach {

@@ -1,8 +1,10 @@
+#include "platform/posix/smb/smb_registry.h"
+
 #include <cstring>
 
-#include "platform/posix/smb/smb_areas.h"
-#include "platform/posix/smb/winreg.h"
+#include "platform/format.h"
 #include "platform/status_codes.h"
+#include "rpc/winreg.h"
 
 namespace winreach {
 
@@ -11,8 +13,7 @@ uint32_t SmbRegistry::ConnectRegistry(std::wstring_view machine, RegistryKey roo
   *result = nullptr;
   if (root != LocalMachineRoot()) return status::kInvalidHandle;
   auto winreg = std::make_shared<BoundPipe>();
-  if (const uint32_t error =
-          OpenBoundPipe(session_, ServerOfMachineName(machine), "winreg", rpc::kWinreg, winreg.get());
+  if (const uint32_t error = OpenBoundPipe(session_, machine, "winreg", rpc::kWinreg, winreg.get());
       error != 0) {
     return error;
   }
@@ -26,21 +27,17 @@ uint32_t SmbRegistry::OpenKey(RegistryKey parent, std::wstring_view sub_key, uin
   Key* key = keys_.Find(parent);
   if (key == nullptr) return status::kInvalidHandle;
   return OpenWith(key->winreg, rpc::kBaseRegOpenKey,
-                  rpc::BaseRegOpenKeyRequest(key->handle, rpc::Utf16FromWide(sub_key), options,
+                  rpc::BaseRegOpenKeyRequest(key->handle, Utf16FromWide(sub_key), options,
                                              access),
                   result);
 }
 
 uint32_t SmbRegistry::OpenWith(std::shared_ptr<BoundPipe> winreg, uint16_t opnum,
                                std::span<const uint8_t> request, RegistryKey* result) {
-  std::vector<uint8_t> answer;
-  if (const uint32_t error = winreg->client->Call(opnum, request, &answer); error != 0) {
+  rpc::ContextHandle handle;
+  if (const uint32_t error = winreg->CallForHandle(opnum, request, &handle); error != 0) {
     return error;
   }
-  rpc::ContextHandle handle;
-  uint32_t status = 0;
-  if (!rpc::ParseHandleResponse(answer, &handle, &status)) return status::kRpcProtocolError;
-  if (status != 0) return status;
   if (handle.IsNull()) return status::kRpcProtocolError;
   *result = keys_.Add(std::make_unique<Key>(Key{std::move(winreg), handle}));
   return 0;
@@ -54,7 +51,7 @@ uint32_t SmbRegistry::QueryValue(RegistryKey handle, std::wstring_view value_nam
   const uint32_t capacity = data != nullptr ? *size : 0;
   std::vector<uint8_t> answer;
   const auto request =
-      rpc::BaseRegQueryValueRequest(key->handle, rpc::Utf16FromWide(value_name), capacity);
+      rpc::BaseRegQueryValueRequest(key->handle, Utf16FromWide(value_name), capacity);
   if (const uint32_t error = key->winreg->client->Call(rpc::kBaseRegQueryValue, request, &answer);
       error != 0) {
     return error;
@@ -85,14 +82,9 @@ uint32_t SmbRegistry::QueryValue(RegistryKey handle, std::wstring_view value_nam
 uint32_t SmbRegistry::CloseKey(RegistryKey handle) {
   const std::unique_ptr<Key> key = keys_.Take(handle);
   if (key == nullptr) return status::kInvalidHandle;
-  std::vector<uint8_t> answer;
-  uint32_t result = key->winreg->client->Call(
-      rpc::kBaseRegCloseKey, rpc::BaseRegCloseKeyRequest(key->handle), &answer);
-  if (result == 0) {
-    rpc::ContextHandle closed;
-    if (!rpc::ParseHandleResponse(answer, &closed, &result)) result = status::kRpcProtocolError;
-  }
-  return result;
+  rpc::ContextHandle closed;
+  return key->winreg->CallForHandle(rpc::kBaseRegCloseKey,
+                                    rpc::BaseRegCloseKeyRequest(key->handle), &closed);
 }
 
 }  // namespace winreach

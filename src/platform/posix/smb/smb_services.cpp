@@ -1,33 +1,27 @@
+#include "platform/posix/smb/smb_services.h"
+
+#include "platform/format.h"
 #include "platform/posix/last_error.h"
-#include "platform/posix/smb/smb_areas.h"
-#include "platform/posix/smb/svcctl.h"
-#include "platform/posix/smb/winreg.h"
 #include "platform/status_codes.h"
+#include "rpc/svcctl.h"
 
 namespace winreach {
 
 ServiceHandle SmbServices::OpenManager(std::wstring_view machine, const wchar_t* database,
                                        uint32_t access) {
   auto manager = std::make_unique<Manager>();
-  uint32_t error =
-      OpenBoundPipe(session_, ServerOfMachineName(machine), "svcctl", rpc::kSvcctl, &manager->svcctl);
+  uint32_t error = OpenBoundPipe(session_, machine, "svcctl", rpc::kSvcctl, &manager->svcctl);
   // The service manager speaks of an unreachable server as RPC does.
   if (error == status::kBadNetPath) error = status::kRpcServerUnavailable;
   if (error != 0) {
     SetThreadLastError(error);
     return nullptr;
   }
-  const std::u16string database_name = database ? rpc::Utf16FromWide(database) : u"";
+  const std::u16string database_name = database ? Utf16FromWide(database) : u"";
   const std::u16string_view database_view = database_name;
-  const auto request = rpc::ROpenSCManagerWRequest(rpc::Utf16FromWide(machine),
+  const auto request = rpc::ROpenSCManagerWRequest(Utf16FromWide(machine),
                                                    database ? &database_view : nullptr, access);
-  std::vector<uint8_t> answer;
-  error = manager->svcctl.client->Call(rpc::kROpenSCManagerW, request, &answer);
-  uint32_t status = 0;
-  if (error == 0 && !rpc::ParseHandleResponse(answer, &manager->handle, &status)) {
-    error = status::kRpcProtocolError;
-  }
-  if (error == 0 && status != 0) error = status;
+  error = manager->svcctl.CallForHandle(rpc::kROpenSCManagerW, request, &manager->handle);
   if (error == 0 && manager->handle.IsNull()) error = status::kRpcProtocolError;
   if (error != 0) {
     SetThreadLastError(error);
@@ -42,15 +36,9 @@ bool SmbServices::Close(ServiceHandle handle) {
     SetThreadLastError(status::kInvalidHandle);
     return false;
   }
-  std::vector<uint8_t> answer;
-  uint32_t error = manager->svcctl.client->Call(
-      rpc::kRCloseServiceHandle, rpc::RCloseServiceHandleRequest(manager->handle), &answer);
-  uint32_t status = 0;
   rpc::ContextHandle closed;
-  if (error == 0 && !rpc::ParseHandleResponse(answer, &closed, &status)) {
-    error = status::kRpcProtocolError;
-  }
-  if (error == 0) error = status;
+  const uint32_t error = manager->svcctl.CallForHandle(
+      rpc::kRCloseServiceHandle, rpc::RCloseServiceHandleRequest(manager->handle), &closed);
   if (error != 0) {
     SetThreadLastError(error);
     return false;

@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "platform/posix/smb/smb_errors.h"
+#include "platform/posix/smb/smb_pipe.h"
 #include "platform/posix/smb/smb_status_log.h"
 #include "platform/posix/utf8.h"
 #include "platform/status_codes.h"
@@ -23,12 +24,6 @@ namespace {
 constexpr char kIpcShare[] = "IPC$";
 constexpr int kSmbPort = 445;
 constexpr int kNetbiosSessionPort = 139;
-
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
 
 std::string Upper(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(),
@@ -97,47 +92,6 @@ void ApplyClientSettings(SMBCCTX* context) {
 }
 
 }  // namespace
-
-// --- pipes ---
-
-SmbPipe::~SmbPipe() {
-  if (file_ != nullptr) smbc_getFunctionClose(session_.context())(session_.context(), file_);
-}
-
-uint32_t SmbPipe::Write(std::span<const uint8_t> bytes) {
-  SMBCCTX* context = session_.context();
-  size_t done = 0;
-  while (done < bytes.size()) {
-    if (session_.TimeIsUp()) return status::kSemTimeout;
-    errno = 0;
-    const ssize_t n = smbc_getFunctionWrite(context)(context, file_, bytes.data() + done,
-                                                     bytes.size() - done);
-    if (n <= 0 && session_.TimeIsUp()) return status::kSemTimeout;
-    if (n <= 0) return PipeTransferErrorCode(n < 0 ? errno : EIO);
-    done += static_cast<size_t>(n);
-  }
-  return 0;
-}
-
-uint32_t SmbPipe::Read(std::span<uint8_t> out) {
-  // Never ask for more than is still owed: a larger read waits for a
-  // message that is not coming until the time-out.
-  SMBCCTX* context = session_.context();
-  size_t done = 0;
-  while (done < out.size()) {
-    if (session_.TimeIsUp()) return status::kSemTimeout;
-    errno = 0;
-    const ssize_t n =
-        smbc_getFunctionRead(context)(context, file_, out.data() + done, out.size() - done);
-    if (n <= 0 && session_.TimeIsUp()) return status::kSemTimeout;
-    if (n < 0) return PipeTransferErrorCode(errno);
-    if (n == 0) return status::kRpcProtocolError;  // the answer ended early
-    done += static_cast<size_t>(n);
-  }
-  return 0;
-}
-
-// --- the session ---
 
 SmbSession::SmbSession() : deadline_(SmbDeadline::Clock::now() + SmbDeadline::kSmbBudget) {}
 
@@ -230,7 +184,7 @@ int SmbSession::AddCachedServer(SMBCCTX* context, SMBCSRV* server, const char* n
                                 const char* share, const char* workgroup, const char* user) {
   auto* session = static_cast<SmbSession*>(smbc_getOptionUserData(context));
   if (name != nullptr && share != nullptr) {
-    session->servers_[Lower(name)].shares.insert(Upper(share));
+    session->servers_[SmbHostKey(name)].shares.insert(Upper(share));
   }
   return session->add_cached_server_(context, server, name, share, workgroup, user);
 }
@@ -263,17 +217,16 @@ SMBCFILE* SmbSession::Open(const std::string& host, const std::string& share,
   return file;
 }
 
-uint32_t SmbSession::OpenPipe(std::wstring_view server, std::string_view pipe,
+uint32_t SmbSession::OpenPipe(const SmbHost& host, std::string_view pipe,
                               std::unique_ptr<SmbPipe>* result) {
   result->reset();
-  const std::string host = Lower(SmbHostName(server));
-  if (host.empty()) return status::kBadNetPath;
-  if (const uint32_t failure = servers_[host].failure; failure != 0) return failure;
+  if (host.key.empty()) return status::kBadNetPath;
+  if (const uint32_t failure = servers_[host.key].failure; failure != 0) return failure;
   if (!EnsureContext()) return status::kNotEnoughMemory;
   if (!TakeTime()) return status::kSemTimeout;
   int error = 0;
   bool connected = false;
-  SMBCFILE* file = Open(host, kIpcShare, PipeUrl(server, pipe), O_RDWR, &error, &connected);
+  SMBCFILE* file = Open(host.key, kIpcShare, PipeUrl(host, pipe), O_RDWR, &error, &connected);
   if (file != nullptr) {
     *result = std::make_unique<SmbPipe>(*this, file);
     return 0;
@@ -283,21 +236,21 @@ uint32_t SmbSession::OpenPipe(std::wstring_view server, std::string_view pipe,
   // The server could not be reached or would not take the logon: so it
   // stays for the rest of the run.
   const uint32_t failure = ConnectionErrorCode(error, credentials_.offered, nt_status_);
-  servers_[host].failure = failure;
+  servers_[host.key].failure = failure;
   return failure;
 }
 
-uint32_t SmbSession::ProbeServer(std::wstring_view server) {
+uint32_t SmbSession::ProbeServer(const SmbHost& host) {
   std::unique_ptr<SmbPipe> pipe;
-  const uint32_t status = OpenPipe(server, "srvsvc", &pipe);
+  const uint32_t status = OpenPipe(host, "srvsvc", &pipe);
   // Connected to IPC$ is all we wanted to know.
-  const std::string host = Lower(SmbHostName(server));
-  return servers_[host].shares.count(kIpcShare) != 0 ? 0 : status;
+  return servers_[host.key].shares.count(kIpcShare) != 0 ? 0 : status;
 }
 
 uint32_t SmbSession::OpenFile(const UncPath& path, SMBCFILE** result) {
   *result = nullptr;
-  const std::string host = Lower(SmbHostName(path.server));
+  const SmbHost smb_host = SmbHostOf(path.server);
+  const std::string& host = smb_host.key;
   if (host.empty()) return status::kBadNetPath;
   if (const uint32_t failure = servers_[host].failure; failure != 0) return failure;
   if (!EnsureContext()) return status::kNotEnoughMemory;
@@ -313,7 +266,7 @@ uint32_t SmbSession::OpenFile(const UncPath& path, SMBCFILE** result) {
     // ticket that is not falls back to the anonymous logon there), then the
     // share is asked again with the logon that stands.
     const Logon before = logon_;
-    if (ProbeServer(path.server) == 0 && logon_ != before) {
+    if (ProbeServer(smb_host) == 0 && logon_ != before) {
       file = Open(host, share, FileUrl(path), O_RDONLY, &error, &connected);
       nt_status = nt_status_;
     }
@@ -336,7 +289,7 @@ uint32_t SmbSession::OpenFile(const UncPath& path, SMBCFILE** result) {
   }
   // Not connected to the share. Whether the server takes our logon at all
   // decides what the refusal means.
-  const bool reached = servers_[host].shares.count(kIpcShare) != 0 || ProbeServer(path.server) == 0;
+  const bool reached = servers_[host].shares.count(kIpcShare) != 0 || ProbeServer(smb_host) == 0;
   if (!reached && servers_[host].failure == 0 && TimeIsUp()) return status::kSemTimeout;
   if (!reached) return servers_[host].failure != 0 ? servers_[host].failure : status::kBadNetPath;
   switch (error) {

@@ -16,7 +16,6 @@
 #include <string>
 #include <string_view>
 
-#include "platform/posix/smb/pipe_transport.h"
 #include "platform/posix/smb/smb_credentials.h"
 #include "platform/posix/smb/smb_deadline.h"
 #include "platform/posix/smb/smb_url.h"
@@ -30,23 +29,7 @@ namespace winreach {
 // How long one SMB request may take before it counts as lost.
 inline constexpr int kSmbTimeoutMs = 10000;
 
-class SmbSession;
-
-// A named pipe opened on IPC$, closed when dropped.
-class SmbPipe : public rpc::PipeTransport {
- public:
-  SmbPipe(SmbSession& session, _SMBCFILE* file) : session_(session), file_(file) {}
-  ~SmbPipe() override;
-  SmbPipe(const SmbPipe&) = delete;
-  SmbPipe& operator=(const SmbPipe&) = delete;
-
-  uint32_t Write(std::span<const uint8_t> bytes) override;
-  uint32_t Read(std::span<uint8_t> out) override;
-
- private:
-  SmbSession& session_;
-  _SMBCFILE* file_;
-};
+class SmbPipe;
 
 class SmbSession {
  public:
@@ -57,8 +40,7 @@ class SmbSession {
 
   // Opens smb://server/IPC$/<pipe> for reading and writing: 0, or the
   // Windows code of the failure.
-  uint32_t OpenPipe(std::wstring_view server, std::string_view pipe,
-                    std::unique_ptr<SmbPipe>* result);
+  uint32_t OpenPipe(const SmbHost& host, std::string_view pipe, std::unique_ptr<SmbPipe>* result);
 
   // Opens an existing file read-only: 0, or the Windows code (67 share
   // missing, 3 folder missing, 2 file missing, 5 refused, 53 unreachable,
@@ -93,7 +75,7 @@ class SmbSession {
                   int flags, int* error, bool* connected);
   // Makes sure the server takes our logon, by opening and closing a pipe:
   // 0, or the server's failure code.
-  uint32_t ProbeServer(std::wstring_view server);
+  uint32_t ProbeServer(const SmbHost& host);
 
   static void Authenticate(_SMBCCTX* context, const char* server, const char* share,
                            char* workgroup, int workgroup_size, char* user, int user_size,

@@ -1,5 +1,8 @@
 #include "platform/posix/smb/smb_url.h"
 
+#include <algorithm>
+#include <cctype>
+
 #include "platform/posix/utf8.h"
 
 namespace winreach {
@@ -63,8 +66,19 @@ std::string UrlHost(std::wstring_view server) {
   return PercentEncode(SmbHostName(server), false);
 }
 
-std::string PipeUrl(std::wstring_view server, std::string_view pipe) {
-  return "smb://" + UrlHost(server) + "/IPC$/" + PercentEncode(pipe, false);
+SmbHost SmbHostOf(std::wstring_view machine) {
+  const std::wstring server = ServerOfMachineName(machine);
+  return {SmbHostKey(SmbHostName(server)), UrlHost(server)};
+}
+
+std::string SmbHostKey(std::string name) {
+  std::transform(name.begin(), name.end(), name.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return name;
+}
+
+std::string PipeUrl(const SmbHost& host, std::string_view pipe) {
+  return "smb://" + host.url + "/IPC$/" + PercentEncode(pipe, false);
 }
 
 std::optional<UncPath> ParseUncPath(std::wstring_view path) {

@@ -19,8 +19,19 @@ std::string SmbHostName(std::wstring_view server);
 // that could end or change the URL's host part percent-encoded.
 std::string UrlHost(std::wstring_view server);
 
+// A server as the session addresses it, worked out once from the name the
+// caller wrote ("\\host" or "host").
+struct SmbHost {
+  std::string key;  // SmbHostName in lower case; empty when nothing names a server
+  std::string url;  // UrlHost
+};
+SmbHost SmbHostOf(std::wstring_view machine);
+
+// The lower-case form of a host name that the session keys servers by.
+std::string SmbHostKey(std::string name);
+
 // smb://host/IPC$/<pipe>
-std::string PipeUrl(std::wstring_view server, std::string_view pipe);
+std::string PipeUrl(const SmbHost& host, std::string_view pipe);
 
 // A UNC path split into server, share and the path on the share.
 struct UncPath {

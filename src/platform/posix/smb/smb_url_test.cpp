@@ -13,10 +13,17 @@ TEST(SmbUrlTest, MachineNameLosesItsTwoBackslashes) {
 }
 
 TEST(SmbUrlTest, PipeUrls) {
-  EXPECT_EQ(PipeUrl(L"testhost", "srvsvc"), "smb://testhost/IPC$/srvsvc");
-  EXPECT_EQ(PipeUrl(L"10.77.0.2", "winreg"), "smb://10.77.0.2/IPC$/winreg");
-  EXPECT_EQ(PipeUrl(L"fd77::2", "svcctl"), "smb://fd77--2.ipv6-literal.net/IPC$/svcctl");
-  EXPECT_EQ(PipeUrl(L"[fe80::1%2]", "svcctl"), "smb://fe80--1s2.ipv6-literal.net/IPC$/svcctl");
+  EXPECT_EQ(PipeUrl(SmbHostOf(L"testhost"), "srvsvc"), "smb://testhost/IPC$/srvsvc");
+  EXPECT_EQ(PipeUrl(SmbHostOf(L"10.77.0.2"), "winreg"), "smb://10.77.0.2/IPC$/winreg");
+  EXPECT_EQ(PipeUrl(SmbHostOf(L"fd77::2"), "svcctl"), "smb://fd77--2.ipv6-literal.net/IPC$/svcctl");
+  EXPECT_EQ(PipeUrl(SmbHostOf(L"[fe80::1%2]"), "svcctl"),
+            "smb://fe80--1s2.ipv6-literal.net/IPC$/svcctl");
+}
+
+TEST(SmbUrlTest, HostIsKeyedInLowerCaseAndAddressedAsWritten) {
+  const SmbHost host = SmbHostOf(L"\\\\Srv\u00c9 1");
+  EXPECT_EQ(host.key, "srv\xc3\x89 1");
+  EXPECT_EQ(host.url, "Srv%C3%89%201");
 }
 
 TEST(SmbUrlTest, NamesCannotReshapeTheUrl) {

@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/posix/smb/ndr.h"
-#include "platform/posix/smb/rpc_pdu.h"
+#include "rpc/ndr.h"
+#include "rpc/rpc_pdu.h"
 
 namespace winreach::rpc {
 
@@ -27,11 +27,6 @@ std::vector<uint8_t> BaseRegOpenKeyRequest(const ContextHandle& key, std::u16str
 std::vector<uint8_t> BaseRegQueryValueRequest(const ContextHandle& key,
                                               std::u16string_view value_name, uint32_t capacity);
 std::vector<uint8_t> BaseRegCloseKeyRequest(const ContextHandle& key);
-
-// The answer of a call whose outputs are one context handle and a status
-// (OpenLocalMachine, BaseRegOpenKey, BaseRegCloseKey, and the service
-// manager's open and close).
-bool ParseHandleResponse(std::span<const uint8_t> stub, ContextHandle* handle, uint32_t* status);
 
 struct QueryValueResponse {
   uint32_t status = 0;

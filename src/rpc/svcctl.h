@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/posix/smb/ndr.h"
-#include "platform/posix/smb/rpc_pdu.h"
+#include "rpc/ndr.h"
+#include "rpc/rpc_pdu.h"
 
 namespace winreach::rpc {
 
@@ -16,7 +16,7 @@ inline constexpr uint16_t kRCloseServiceHandle = 0;
 inline constexpr uint16_t kROpenSCManagerW = 15;
 
 // A null `database` asks for the default database. The answers are decoded
-// with ParseHandleResponse (winreg.h).
+// with ParseHandleResponse (ndr.h).
 std::vector<uint8_t> ROpenSCManagerWRequest(std::u16string_view machine,
                                             const std::u16string_view* database, uint32_t access);
 std::vector<uint8_t> RCloseServiceHandleRequest(const ContextHandle& handle);

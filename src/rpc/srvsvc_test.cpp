@@ -1,11 +1,11 @@
-#include "platform/posix/smb/srvsvc.h"
+#include "rpc/srvsvc.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <vector>
 
-#include "platform/posix/smb/ndr.h"
+#include "rpc/ndr.h"
 #include "tests/data/rpc_captures.h"
 
 namespace winreach::rpc {

@@ -1,4 +1,4 @@
-#include "platform/posix/smb/ndr.h"
+#include "rpc/ndr.h"
 
 #include <gtest/gtest.h>
 
@@ -104,13 +104,6 @@ TEST(NdrReaderTest, HandleNeedsTwentyBytes) {
   NdrReader reader(bytes);
   EXPECT_TRUE(reader.Handle().IsNull());
   EXPECT_FALSE(reader.ok());
-}
-
-TEST(Utf16Test, SurrogatesRoundTripAndLoneOnesBecomeReplacement) {
-  const std::u16string units = Utf16FromWide(L"A\U0001F600");
-  EXPECT_EQ(units, (std::u16string{u'A', 0xD83D, 0xDE00}));
-  EXPECT_EQ(WideFromUtf16(units), L"A\U0001F600");
-  EXPECT_EQ(WideFromUtf16(std::u16string{0xD800, u'x'}), L"\uFFFDx");
 }
 
 }  // namespace

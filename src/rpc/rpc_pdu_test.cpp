@@ -1,12 +1,12 @@
-#include "platform/posix/smb/rpc_pdu.h"
+#include "rpc/rpc_pdu.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "platform/posix/smb/srvsvc.h"
-#include "platform/posix/smb/svcctl.h"
-#include "platform/posix/smb/winreg.h"
+#include "rpc/srvsvc.h"
+#include "rpc/svcctl.h"
+#include "rpc/winreg.h"
 #include "tests/data/rpc_captures.h"
 
 namespace winreach::rpc {

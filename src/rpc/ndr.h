@@ -1,5 +1,6 @@
-// NDR 2.0 (little-endian) marshalling for the few calls this tool makes.
-// Alignment is counted from the start of the stub data, as NDR requires.
+// NDR 2.0 (little-endian) marshalling for the few calls this tool makes, on
+// top of ByteReader and ByteWriter: NDR adds its alignment, counted from the
+// start of the stub data as NDR requires, and its constructed types.
 // The reader never trusts a length, count or offset: each is checked against
 // the bytes that remain before it is used, and any violation makes the
 // reader fail for good (ok() turns false and every later read yields zero).
@@ -13,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/bytes.h"
+
 namespace winreach::rpc {
 
 // An RPC context handle (policy handle) as it travels: 4 bytes of
@@ -23,16 +26,26 @@ struct ContextHandle {
   bool operator==(const ContextHandle&) const = default;
 };
 
-// UTF-16 code units of a wide string, without a terminator.
-std::u16string Utf16FromWide(std::wstring_view text);
+// The answer of a call whose outputs are one context handle and a status
+// (winreg's OpenLocalMachine, BaseRegOpenKey, BaseRegCloseKey;
+// svcctl's open and close).
+bool ParseHandleResponse(std::span<const uint8_t> stub, ContextHandle* handle, uint32_t* status);
 
 class NdrWriter {
  public:
-  void Align(size_t alignment);
-  void U8(uint8_t value);
-  void U16(uint16_t value);
-  void U32(uint32_t value);
-  void Bytes(std::span<const uint8_t> bytes);
+  void Align(size_t alignment) {
+    data_.resize((data_.size() + alignment - 1) / alignment * alignment);
+  }
+  void U8(uint8_t value) { ByteWriter::AppendTo(data_).U8(value); }
+  void U16(uint16_t value) {
+    Align(2);
+    ByteWriter::AppendTo(data_).U16Le(value);
+  }
+  void U32(uint32_t value) {
+    Align(4);
+    ByteWriter::AppendTo(data_).U32Le(value);
+  }
+  void Bytes(std::span<const uint8_t> bytes) { ByteWriter::AppendTo(data_).Bytes(bytes); }
 
   // A unique or full pointer's referent id: non-zero, a fresh one per call.
   void Referent();
@@ -61,20 +74,26 @@ class NdrWriter {
 
 class NdrReader {
  public:
-  explicit NdrReader(std::span<const uint8_t> data) : data_(data) {}
+  explicit NdrReader(std::span<const uint8_t> data) : bytes_(data) {}
 
-  bool ok() const { return ok_; }
+  bool ok() const { return bytes_.ok(); }
   // True when the reader is still good and has consumed every byte.
-  bool AtEnd() const { return ok_ && offset_ == data_.size(); }
-  size_t remaining() const { return ok_ ? data_.size() - offset_ : 0; }
+  bool AtEnd() const { return ok() && bytes_.left() == 0; }
+  size_t remaining() const { return bytes_.left(); }
 
-  void Align(size_t alignment);
-  uint8_t U8();
-  uint16_t U16();
-  uint32_t U32();
+  void Align(size_t alignment) { Skip((alignment - bytes_.offset() % alignment) % alignment); }
+  uint8_t U8() { return bytes_.U8(); }
+  uint16_t U16() {
+    Align(2);
+    return bytes_.U16Le();
+  }
+  uint32_t U32() {
+    Align(4);
+    return bytes_.U32Le();
+  }
   // Copies `size` bytes out, or fails without copying.
-  bool Bytes(uint8_t* out, size_t size);
-  void Skip(size_t size);
+  bool Bytes(uint8_t* out, size_t size) { return bytes_.CopyTo(out, size); }
+  void Skip(size_t size) { bytes_.Skip(size); }
 
   // A pointer's referent id: zero for null.
   uint32_t Pointer() { return U32(); }
@@ -87,17 +106,10 @@ class NdrReader {
   ContextHandle Handle();
 
   // Marks the data as malformed.
-  void Fail() { ok_ = false; }
+  void Fail() { bytes_.Fail(); }
 
  private:
-  bool Have(size_t size);
-
-  std::span<const uint8_t> data_;
-  size_t offset_ = 0;
-  bool ok_ = true;
+  ByteReader bytes_;
 };
-
-// A wide string from UTF-16 units; lone surrogates become U+FFFD.
-std::wstring WideFromUtf16(std::u16string_view units);
 
 }  // namespace winreach::rpc

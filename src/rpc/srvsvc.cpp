@@ -1,8 +1,8 @@
-#include "platform/posix/smb/srvsvc.h"
+#include "rpc/srvsvc.h"
 
 #include <cstring>
 
-#include "platform/posix/smb/ndr.h"
+#include "rpc/ndr.h"
 
 namespace winreach::rpc {
 

@@ -1,4 +1,4 @@
-#include "platform/posix/smb/svcctl.h"
+#include "rpc/svcctl.h"
 
 namespace winreach::rpc {
 

@@ -1,10 +1,10 @@
-#include "platform/posix/smb/winreg.h"
+#include "rpc/winreg.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "platform/posix/smb/svcctl.h"
+#include "rpc/svcctl.h"
 #include "tests/data/rpc_captures.h"
 
 namespace winreach::rpc {

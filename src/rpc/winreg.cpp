@@ -1,4 +1,4 @@
-#include "platform/posix/smb/winreg.h"
+#include "rpc/winreg.h"
 
 namespace winreach::rpc {
 
@@ -41,17 +41,6 @@ std::vector<uint8_t> BaseRegCloseKeyRequest(const ContextHandle& key) {
   NdrWriter ndr;
   ndr.Handle(key);
   return ndr.Take();
-}
-
-bool ParseHandleResponse(std::span<const uint8_t> stub, ContextHandle* handle, uint32_t* status) {
-  NdrReader ndr(stub);
-  *handle = ndr.Handle();
-  *status = ndr.U32();
-  if (!ndr.ok()) {
-    *handle = {};
-    return false;
-  }
-  return true;
 }
 
 bool ParseBaseRegQueryValueResponse(std::span<const uint8_t> stub, uint32_t capacity,

@@ -1,4 +1,4 @@
-#include "platform/posix/smb/rpc_status.h"
+#include "rpc/rpc_status.h"
 
 #include <utility>
 

@@ -30,6 +30,7 @@ struct SyntaxId {
   std::array<uint8_t, 16> uuid;
   uint16_t major;
   uint16_t minor;
+  bool operator==(const SyntaxId&) const = default;
 };
 
 // A UUID written as text ("4b324fc8-1670-01d3-1278-5a47bf6ee188") in its wire

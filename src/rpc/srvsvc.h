@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/posix/smb/rpc_pdu.h"
+#include "rpc/rpc_pdu.h"
 
 namespace winreach::rpc {
 

@@ -1,7 +1,8 @@
-#include "platform/posix/smb/rpc_client.h"
+#include "rpc/rpc_client.h"
 
-#include "platform/posix/smb/rpc_status.h"
+#include "platform/bytes.h"
 #include "platform/status_codes.h"
+#include "rpc/rpc_status.h"
 
 namespace winreach::rpc {
 
@@ -21,17 +22,15 @@ uint32_t RpcClient::Bind(const SyntaxId& interface) {
   if (const uint32_t error = ReadFragment(&fragment, &header); error != 0) return error;
   if (header.call_id != call_id) return status::kRpcProtocolError;
   if (header.type == PacketType::kBindNak) {
-    if (fragment.size() < kHeaderSize + 2) return status::kRpcProtocolError;
-    return Win32FromBindNak(static_cast<uint16_t>(fragment[16] | (fragment[17] << 8)));
+    ByteReader nak(fragment);
+    nak.Skip(kHeaderSize);
+    const uint16_t reason = nak.U16Le();
+    return nak.ok() ? Win32FromBindNak(reason) : status::kRpcProtocolError;
   }
   BindAck ack;
   if (!ParseBindAck(fragment, &ack)) return status::kRpcProtocolError;
   if (ack.result != 0) return Win32FromBindRejection(ack.reason);
-  if (ack.transfer_syntax.uuid != kNdrTransferSyntax.uuid ||
-      ack.transfer_syntax.major != kNdrTransferSyntax.major ||
-      ack.transfer_syntax.minor != kNdrTransferSyntax.minor) {
-    return status::kRpcProtocolError;
-  }
+  if (ack.transfer_syntax != kNdrTransferSyntax) return status::kRpcProtocolError;
   max_transmit_ = ack.max_transmit < kMaxFragment ? ack.max_transmit : kMaxFragment;
   bound_ = true;
   return 0;

@@ -1,4 +1,4 @@
-#include "platform/posix/smb/rpc_client.h"
+#include "rpc/rpc_client.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 #include <deque>
 #include <vector>
 
-#include "platform/posix/smb/srvsvc.h"
 #include "platform/status_codes.h"
+#include "rpc/srvsvc.h"
 #include "tests/data/rpc_captures.h"
 
 namespace winreach::rpc {

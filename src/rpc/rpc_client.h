@@ -5,8 +5,8 @@
 #include <span>
 #include <vector>
 
-#include "platform/posix/smb/pipe_transport.h"
-#include "platform/posix/smb/rpc_pdu.h"
+#include "rpc/pipe_transport.h"
+#include "rpc/rpc_pdu.h"
 
 namespace winreach::rpc {
 

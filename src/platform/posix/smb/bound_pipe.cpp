@@ -1,0 +1,31 @@
+#include "platform/posix/smb/bound_pipe.h"
+
+#include <vector>
+
+#include "platform/status_codes.h"
+
+namespace winreach {
+
+uint32_t BoundPipe::CallForHandle(uint16_t opnum, std::span<const uint8_t> request,
+                                  rpc::ContextHandle* handle) {
+  std::vector<uint8_t> answer;
+  if (const uint32_t error = client->Call(opnum, request, &answer); error != 0) return error;
+  uint32_t status = 0;
+  if (!rpc::ParseHandleResponse(answer, handle, &status)) return status::kRpcProtocolError;
+  return status;
+}
+
+uint32_t OpenBoundPipe(SmbSession& session, std::wstring_view machine, std::string_view pipe,
+                       const rpc::SyntaxId& interface, BoundPipe* result) {
+  uint32_t error = session.OpenPipe(SmbHostOf(machine), pipe, &result->pipe);
+  if (error != 0) return error;
+  result->client = std::make_unique<rpc::RpcClient>(*result->pipe);
+  error = result->client->Bind(interface);
+  if (error != 0) {
+    result->client.reset();
+    result->pipe.reset();
+  }
+  return error;
+}
+
+}  // namespace winreach
