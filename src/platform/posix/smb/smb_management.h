@@ -2,8 +2,10 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "platform/management.h"
+#include "platform/posix/smb/bound_pipe.h"
 #include "platform/posix/smb/handle_table.h"
 #include "platform/posix/smb/smb_session.h"
 
@@ -19,8 +21,19 @@ class SmbManagement : public Management {
   struct BlockDeleter {
     void operator()(uint8_t* block) const;
   };
+
+  // The srvsvc pipe for `server`'s host, opened and bound on the first call
+  // and kept for the next: 0, or the Windows code of the open or the bind.
+  uint32_t Srvsvc(std::wstring_view server, BoundPipe** result);
+  void DropSrvsvc();
+
   SmbSession& session_;
   HandleTable<uint8_t, BlockDeleter> blocks_;  // handed out, not yet freed
+  // One bind serves every level asked of a host. A pipe whose call failed
+  // or whose answer was malformed is dropped, never used again: it may be
+  // out of step with the server.
+  std::string srvsvc_host_;  // the host key the pipe is bound on
+  BoundPipe srvsvc_;
 };
 
 }  // namespace winreach
