@@ -182,14 +182,16 @@ test_silent_host_waits_for_one_connection_timeout_only() {
   assert_between 0 8000 $((end_line - start_line)) "remote checks' wait"
 }
 
-test_one_connection_for_the_three_pipes() {
-  # Count the SMB connections that reach the test host: IPC$ carries the
-  # three pipes, ADMIN$ gets its own.
-  local capture pid connections
+test_connections_and_binds_of_a_healthy_run() {
+  # Count the SMB connections that reach the test host (IPC$ carries the
+  # three pipes, ADMIN$ gets its own: libsmbclient holds one share per
+  # connection) and the DCE/RPC binds sent: one per interface, however many
+  # server-information levels are asked.
+  local capture pid connections binds
   capture=$(mktemp)
   # Not through a function: $! must be tcpdump itself, to stop it by pid.
-  ip netns exec "$SRV" tcpdump --immediate-mode -Z root -i any -n -w "$capture" -U 'tcp dst port 445' \
-    >/dev/null 2>&1 &
+  ip netns exec "$SRV" tcpdump --immediate-mode -Z root -i any -n -s 0 -w "$capture" -U \
+    'tcp dst port 445' >/dev/null 2>&1 &
   pid=$!
   # The file's header comes a little before the capture is in place.
   for _ in $(seq 50); do [ -s "$capture" ] && break; sleep 0.1; done
@@ -199,9 +201,12 @@ test_one_connection_for_the_three_pipes() {
   kill "$pid"; wait "$pid" 2>/dev/null
   # One client port per connection, over IPv4 or IPv6 alike.
   connections=$(tcpdump -n -r "$capture" 2>/dev/null | awk '{for (i = 2; i <= NF; i++) if ($i == ">") print $(i-1)}' | sort -u | wc -l)
+  # A bind PDU begins: version 5.0, type 11, first and last fragment, NDR.
+  binds=$(python3 -c 'import sys; print(open(sys.argv[1], "rb").read().count(bytes.fromhex("05000b0310000000")))' "$capture")
   rm -f "$capture"
-  echo "  SMB connections: $connections"
+  echo "  SMB connections: $connections, binds: $binds"
   assert_eq 2 "$connections" "connections to port 445"
+  assert_eq 3 "$binds" "binds: srvsvc, winreg and svcctl once each"
 }
 
 # Our decoders against Samba's own clients, for the same account: the
