@@ -3,6 +3,12 @@
 // per-context API only; port 445, then 139 when 445 is refused; explicit
 // time-outs; never a prompt.
 //
+// libsmbclient holds one share per connection, so ADMIN$ takes a connection
+// and a logon of its own beside IPC$. Its "one share per server" option is
+// no way out: when it switches a connection to another share it connects
+// again the share the connection was made for (Samba 4.17), and the file is
+// then looked for on IPC$.
+//
 // A server that cannot be reached, or that refuses the logon, is tried once:
 // later operations on it fail at once with the same code. Once a logon has
 // succeeded the identity stays for the run: a refused share is not a
