@@ -14,6 +14,7 @@
 #include "platform/posix/smb/smb_errors.h"
 #include "platform/posix/smb/smb_pipe.h"
 #include "platform/posix/smb/smb_status_log.h"
+#include "platform/posix/smb/ticket_cache_principal.h"
 #include "platform/posix/utf8.h"
 #include "platform/status_codes.h"
 
@@ -193,9 +194,11 @@ int SmbSession::AddCachedServer(SMBCCTX* context, SMBCSRV* server, const char* n
                                                               : LogonMethod::kKerberos)
       : session->credentials_.offered ? LogonMethod::kNtlm
                                       : LogonMethod::kAnonymous;
-  session->connection_log_.Established(chosen, session->ticket_cache_ ||
-                                                   session->credentials_.offered ||
-                                                   !session->credentials_.domain.empty());
+  session->connection_log_.Established(
+      chosen,
+      session->ticket_cache_ || session->credentials_.offered ||
+          !session->credentials_.domain.empty(),
+      session->kerberos_now_ ? ProcessTicketCachePrincipal() : std::nullopt);
   return session->add_cached_server_(context, server, name, share, workgroup, user);
 }
 

@@ -1,5 +1,7 @@
 #include "platform/posix/smb/smb_session_facts.h"
 
+#include <utility>
+
 #include "platform/posix/utf8.h"
 
 namespace winreach {
@@ -128,9 +130,11 @@ void SmbConnectionLog::Read(std::string_view message) {
   }
 }
 
-void SmbConnectionLog::Established(LogonMethod chosen, bool offered) {
+void SmbConnectionLog::Established(LogonMethod chosen, bool offered,
+                                   std::optional<std::string> principal) {
   current_.chosen = chosen;
   current_.offered = offered;
+  current_.principal = std::move(principal);
   if (!first_ && !current_is_first_) current_is_first_ = true;
 }
 
@@ -158,8 +162,12 @@ SessionFacts SmbConnectionLog::FactsOf(const Connection& c) {
       facts.account = c.key_proven ? LogonAccount::kNamed : LogonAccount::kGuest;
       if (c.key_proven) facts.name = AccountName(*c.name);
     }
-    // With Kerberos the name logged is not the ticket's: the account stays
-    // unknown.
+    // With Kerberos the name logged is not the ticket's: the account is the
+    // ticket cache's principal, or unknown.
+    if (facts.method == LogonMethod::kKerberos && c.principal && c.session_up) {
+      facts.account = LogonAccount::kNamed;
+      facts.name = DecodeUtf8(*c.principal);
+    }
   }
   switch (c.sign_algorithm) {
     case kHmacSha256:

@@ -27,8 +27,10 @@ class SmbConnectionLog {
   // The connection being made has come about (session and tree connect):
   // the first such is the one FirstConnection() tells of. `chosen` is the
   // logon the session asked for, which stands when the log named no
-  // mechanism; `offered` says whether credentials were there to be used.
-  void Established(LogonMethod chosen, bool offered);
+  // mechanism; `offered` says whether credentials were there to be used;
+  // `principal` is the ticket's client when Kerberos was asked for.
+  void Established(LogonMethod chosen, bool offered,
+                   std::optional<std::string> principal = std::nullopt);
 
   std::optional<SessionFacts> FirstConnection() const;
 
@@ -46,6 +48,7 @@ class SmbConnectionLog {
     bool encrypted = false;
     LogonMethod chosen = LogonMethod::kUnknown;
     bool offered = false;
+    std::optional<std::string> principal;
   };
 
   static SessionFacts FactsOf(const Connection& connection);

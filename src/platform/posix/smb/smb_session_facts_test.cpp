@@ -89,6 +89,11 @@ TEST(SmbConnectionLogTest, KerberosAccountIsNotTheLoggedName) {
   EXPECT_EQ(LogonMethod::kKerberos, facts->method);
   EXPECT_EQ(LogonAccount::kUnknown, facts->account);
   EXPECT_FALSE(facts->signing);  // nothing opened yet: not known
+
+  SmbConnectionLog log;
+  for (const char* line : {kConnect, kAsAdministrator, kKrb5, kSessionUp}) log.Read(line);
+  log.Established(LogonMethod::kKerberos, true, "administrator@WRDOM.TEST");
+  EXPECT_EQ(L"administrator@WRDOM.TEST", log.FirstConnection()->name);
 }
 
 TEST(SmbConnectionLogTest, EncryptedSessionIsSmb3AndNotSigned) {
