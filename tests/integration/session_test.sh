@@ -23,7 +23,8 @@ session_run() {
     timeout 60 "$WINREACH" --json --verbose "$host" </dev/null 2>&1 >"$WR_STATE/session.json")
   session=$(/usr/bin/python3 -c 'import json, sys
 s = json.load(open(sys.argv[1]))["session"]
-print("null" if s is None else " ".join(str(s[k]) for k in ("identity", "method", "dialect", "port")))' \
+keys = ("identity", "method", "dialect", "port")
+print("null" if s is None else " ".join(str(s[k]) for k in keys))' \
     "$WR_STATE/session.json")
 }
 
@@ -71,12 +72,13 @@ check_facts() {
 }
 
 test_session_names_the_logon_the_server_saw() {
+  local guest="winreach: credentials were offered, but the server took the remote checks'"
+  guest+=" logon as its guest"
   facts_up
   check_facts ""
   check_facts "" "USER=administrator%${WR_ADMIN_PASSWORD:-Adm1n-pass}"
   check_facts "" "USER=user%${WR_USER_PASSWORD:-Us3r-pass}"
-  check_facts "winreach: credentials were offered, but the server took the remote checks' logon as its guest" \
-    "USER=nosuch%whatever"
+  check_facts "$guest" "USER=nosuch%whatever"
   check_facts "" "USER=administrator%wrong"
 }
 
