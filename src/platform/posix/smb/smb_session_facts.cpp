@@ -19,6 +19,10 @@ constexpr std::string_view kKeyProven = "ntlmssp_check_packet: NTLMSSP signature
 constexpr std::string_view kSessionUp = " session setup ok";
 constexpr std::string_view kSigned = "signed SMB2 message (sign_algo_id=";
 constexpr std::string_view kOpen = "map_open_params_to_ntcreate: ";
+// Lines that start another request than an open: a tree connect (SMB 3.1.1
+// signs those whatever the session does) is not the open's signature.
+constexpr std::string_view kServerLookup = "SMBC_server: ";
+constexpr std::string_view kTreeUp = " tconx ok";
 constexpr std::string_view kEncrypted = "smb2_signing_encrypt_pdu: Encrypted SMB2 message";
 constexpr std::string_view kAnonymousName = "(null)";
 
@@ -121,9 +125,11 @@ void SmbConnectionLog::Read(std::string_view message) {
     if (!algorithm) return;
     c.sign_algorithm = *algorithm;
     c.key_proven = true;
-    if (c.open_sent) c.signed_after_open = true;
+    if (c.open_pending) c.signed_after_open = true;
   } else if (StartsWith(line, kOpen)) {
-    if (c.session_up) c.open_sent = true;
+    if (c.session_up) c.open_sent = c.open_pending = true;
+  } else if (StartsWith(line, kServerLookup) || line == kTreeUp) {
+    c.open_pending = false;
   } else if (line == kEncrypted) {
     c.encrypted = true;
     c.key_proven = true;

@@ -44,7 +44,8 @@ class SmbConnectionLog {
     bool session_up = false;
     int sign_algorithm = -1;
     bool open_sent = false;          // a file or pipe was opened after the logon
-    bool signed_after_open = false;  // ... and that message was signed
+    bool open_pending = false;       // ... and no other request has begun since
+    bool signed_after_open = false;  // an open's message was signed
     bool encrypted = false;
     LogonMethod chosen = LogonMethod::kUnknown;
     bool offered = false;

@@ -64,6 +64,16 @@ TEST(SmbConnectionLogTest, OnlyTheTreeConnectSignedIsAnUnsignedSession) {
   EXPECT_EQ(LogonAccount::kNamed, facts->account);
 }
 
+TEST(SmbConnectionLogTest, SignedTreeConnectAfterAnUnsignedOpenIsNotTheSessionsSigning) {
+  const auto facts = Read({kConnect, kAsAdministrator, kNtlmssp, kMicChecked, kSessionUp,
+                           kSignedGmac, kTreeUp, kOpen,
+                           "SMBC_server: server_n=[signing] server=[signing]\n", kSignedGmac,
+                           kTreeUp},
+                          LogonMethod::kNtlm)
+                         .FirstConnection();
+  EXPECT_EQ(std::optional<bool>(false), facts->signing);
+}
+
 TEST(SmbConnectionLogTest, NameTheServerNeverProvedToKnowIsItsGuest) {
   const auto facts =
       Read({kConnect, kAsAdministrator, kNtlmssp, kSessionUp, kTreeUp, kOpen}, LogonMethod::kNtlm)
