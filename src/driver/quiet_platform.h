@@ -35,6 +35,7 @@ class QuietPlatform : public Platform {
   Registry& registry() override { return platform_.registry(); }
   Files& files() override { return platform_.files(); }
   Services& services() override { return platform_.services(); }
+  Session& session() override { return platform_.session(); }
 
  private:
   Platform& platform_;

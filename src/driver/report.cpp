@@ -14,6 +14,80 @@ std::wstring TwoDigits(unsigned value) {
          static_cast<wchar_t>(L'0' + value % 10);
 }
 
+const char* MethodName(LogonMethod method) {
+  switch (method) {
+    case LogonMethod::kKerberos:
+      return "kerberos";
+    case LogonMethod::kNtlm:
+      return "ntlm";
+    case LogonMethod::kAnonymous:
+      return "anonymous";
+    case LogonMethod::kUnknown:
+      break;
+  }
+  return nullptr;
+}
+
+void StringOrNull(JsonWriter& json, std::wstring_view text) {
+  if (text.empty()) {
+    json.Null();
+  } else {
+    json.String(text);
+  }
+}
+
+void BoolOrNull(JsonWriter& json, std::optional<bool> value) {
+  if (value) {
+    json.Bool(*value);
+  } else {
+    json.Null();
+  }
+}
+
+void WriteSession(JsonWriter& json, const std::optional<SessionFacts>& session) {
+  if (!session) {
+    json.Null();
+    return;
+  }
+  json.BeginObject();
+  json.Key("server");
+  StringOrNull(json, session->server);
+  json.Key("port");
+  if (session->port != 0) {
+    json.Number(session->port);
+  } else {
+    json.Null();
+  }
+  json.Key("identity");
+  switch (session->account) {
+    case LogonAccount::kNamed:
+      StringOrNull(json, session->name);
+      break;
+    case LogonAccount::kGuest:
+      json.String(L"guest");
+      break;
+    case LogonAccount::kAnonymous:
+      json.String(L"anonymous");
+      break;
+    case LogonAccount::kUnknown:
+      json.Null();
+      break;
+  }
+  json.Key("method");
+  if (const char* method = MethodName(session->method)) {
+    json.String(std::wstring(method, method + std::char_traits<char>::length(method)));
+  } else {
+    json.Null();
+  }
+  json.Key("dialect");
+  StringOrNull(json, session->dialect);
+  json.Key("signing");
+  BoolOrNull(json, session->signing);
+  json.Key("encryption");
+  BoolOrNull(json, session->encryption);
+  json.EndObject();
+}
+
 }  // namespace
 
 std::wstring Rfc3339Utc(int64_t unix_ms) {
@@ -45,6 +119,8 @@ std::string JsonReport(const RunFacts& facts, const std::vector<CheckOutcome>& o
   json.String(Rfc3339Utc(facts.started_unix_ms));
   json.Key("elapsed_ms");
   json.Number(facts.elapsed_ms);
+  json.Key("session");
+  WriteSession(json, facts.session);
   json.Key("checks");
   json.BeginArray();
   for (const CheckOutcome& outcome : outcomes) {

@@ -3,10 +3,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "checks/outcome.h"
+#include "platform/session.h"
 
 namespace winreach {
 
@@ -16,6 +18,7 @@ struct RunFacts {
   std::wstring local_computer;
   int64_t started_unix_ms = 0;  // wall clock, milliseconds since 1970 UTC
   int64_t elapsed_ms = 0;       // the whole run
+  std::optional<SessionFacts> session;  // none: no connection was made
 };
 
 // One JSON document on one line, newline-terminated.

@@ -45,7 +45,8 @@ TEST_F(JsonReportTest, OneLineOnStandardOutputWithTheChecksThatRanInOrder) {
   EXPECT_TRUE(std::regex_search(
       json,
       std::regex(
-          R"re("started":"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z","elapsed_ms":\d+,"checks":\[)re")));
+          R"re("started":"\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z","elapsed_ms":\d+,)re"
+          R"re("session":null,"checks":\[)re")));
   EXPECT_EQ((std::vector<std::string>{"resolve", "netbios", "ping", "server_info_100",
                                       "server_info_101", "server_info_102", "server_info_503",
                                       "registry", "admin_share", "scm"}),
@@ -58,6 +59,25 @@ TEST_F(JsonReportTest, OneLineOnStandardOutputWithTheChecksThatRanInOrder) {
   EXPECT_NE(std::string::npos, json.find(R"({"check":"registry","ok":false,"code":53,)"));
   EXPECT_NE(std::string::npos, json.find(R"({"check":"scm","ok":false,"code":1722,)"));
   EXPECT_EQ(0, platform_.console_.key_waits);
+}
+
+TEST_F(JsonReportTest, SessionCarriesTheFirstConnectionsFactsAndNullForUnknowns) {
+  platform_.session_.connected_at_call = 1;
+  platform_.session_.facts = {L"10.1.2.3", 445, LogonMethod::kNtlm, LogonAccount::kNamed,
+                              L"EXAMPLE\\admin", L"3.1.1", true, std::nullopt, true};
+  ConnectivityTest(platform_, {L"--json", L"srv01"});
+  EXPECT_NE(std::string::npos,
+            Narrow(platform_.console_.Output())
+                .find(R"("session":{"server":"10.1.2.3","port":445,"identity":"EXAMPLE\\admin",)"
+                      R"("method":"ntlm","dialect":"3.1.1","signing":true,"encryption":null},)"));
+  platform_.console_ = FakeConsole{};
+  platform_.session_.facts = {};
+  platform_.session_.facts.account = LogonAccount::kGuest;
+  ConnectivityTest(platform_, {L"--json", L"srv01"});
+  EXPECT_NE(std::string::npos,
+            Narrow(platform_.console_.Output())
+                .find(R"("session":{"server":null,"port":null,"identity":"guest","method":null,)"
+                      R"("dialect":null,"signing":null,"encryption":null},)"));
 }
 
 TEST_F(JsonReportTest, UnresolvedNameWithNoRemoteCheckPassedIsStatusTwo) {

@@ -9,6 +9,7 @@
 #include "checks/server_info.h"
 #include "driver/quiet_platform.h"
 #include "driver/report.h"
+#include "driver/session_text.h"
 #include "driver/usage.h"
 #include "ping/ping_libraries.h"
 #include "platform/format.h"
@@ -104,6 +105,7 @@ CheckOutcome ReportPing(Platform& platform, const PingLibraries& libraries,
 struct Options {
   bool json = false;
   bool exit_status = false;
+  bool verbose = false;
   std::vector<std::wstring> arguments;
 };
 
@@ -114,6 +116,8 @@ Options ParseOptions(const std::vector<std::wstring>& arguments) {
       options.json = true;
     } else if (argument == L"--exit-status") {
       options.exit_status = true;
+    } else if (argument == L"--verbose") {
+      options.verbose = true;
     } else {
       options.arguments.push_back(argument);
     }
@@ -173,10 +177,12 @@ int ConnectivityTest(Platform& platform, const std::vector<std::wstring>& all_ar
   PrintBanner(checks, target);
 
   std::vector<CheckOutcome> outcomes;
+  bool remote_checks_ran = false;
   const auto finish = [&]() {
     if (options.json) {
-      const RunFacts facts{ProductVersion(), target, platform.system().ComputerName(), started,
-                           run.ElapsedMs()};
+      RunFacts facts{ProductVersion(), target, platform.system().ComputerName(), started,
+                     run.ElapsedMs(), std::nullopt};
+      if (remote_checks_ran) facts.session = platform.session().FirstConnection();
       platform.console().Write8(JsonReport(facts, outcomes));
     }
     return options.exit_status ? ExitStatusOf(outcomes) : 0;
@@ -195,14 +201,32 @@ int ConnectivityTest(Platform& platform, const std::vector<std::wstring>& all_ar
   }
   outcomes.push_back(ReportPing(checks, ping_libraries, target));
 
+  // Once the first connection has come about, standard error tells whose
+  // rights the remote checks run with (--verbose), and that offered
+  // credentials went unused (always).
+  remote_checks_ran = true;
+  bool session_told = false;
+  const auto tell_session = [&]() {
+    if (session_told) return;
+    const std::optional<SessionFacts> session = platform.session().FirstConnection();
+    if (!session) return;
+    session_told = true;
+    if (options.verbose) platform.console().WriteError(SessionLine(*session));
+    if (const auto warning = UnusedCredentialsWarning(*session)) {
+      platform.console().WriteError(*warning);
+    }
+  };
   const std::wstring machine_path = L"\\\\" + target;
   for (auto* check : {&CheckServerInfo, &CheckRemoteRegistry}) {
     for (CheckOutcome& outcome : check(checks, machine_path)) {
       outcomes.push_back(std::move(outcome));
     }
+    tell_session();
   }
   outcomes.push_back(CheckAdminShare(checks, machine_path));
+  tell_session();
   outcomes.push_back(CheckServiceManager(checks, machine_path));
+  tell_session();
 
   FreePingLibraries(checks, ping_libraries);
   checks.sockets().Cleanup();

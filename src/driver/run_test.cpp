@@ -190,6 +190,42 @@ TEST_F(ConnectivityTestTest, NamesWithFormatCharactersArePassedThroughVerbatim) 
   EXPECT_EQ(L"\\\\" + name, platform_.management_.calls.at(0).first);
 }
 
+TEST_F(ConnectivityTestTest, VerboseTellsTheSessionOnceAfterTheCheckThatConnected) {
+  const std::wstring quiet_output = Run({L"srv01"});
+  platform_.console_ = FakeConsole{};
+  platform_.session_ = FakeSession{};
+  // The server information check made no connection; the registry's did.
+  platform_.session_.connected_at_call = 2;
+  platform_.session_.facts = {L"10.1.2.3", 445, LogonMethod::kKerberos, LogonAccount::kNamed,
+                              L"EXAMPLE\\admin", L"3.1.1", true, false, true};
+  EXPECT_EQ(quiet_output, Run({L"--verbose", L"srv01"}));
+  EXPECT_EQ(L"winreach: 10.1.2.3:445 SMB 3.1.1, signed, Kerberos as EXAMPLE\\admin\n",
+            platform_.console_.errors);
+  EXPECT_EQ(2, platform_.session_.calls);
+}
+
+TEST_F(ConnectivityTestTest, UnusedCredentialsAreNeverSilent) {
+  platform_.session_.connected_at_call = 1;
+  platform_.session_.facts.account = LogonAccount::kAnonymous;
+  platform_.session_.facts.method = LogonMethod::kAnonymous;
+  Run({L"srv01"});
+  EXPECT_EQ(L"", platform_.console_.errors);  // nothing offered: as asked
+  platform_.session_.facts.credentials_offered = true;
+  Run({L"srv01"});
+  EXPECT_EQ(L"winreach: credentials were offered, but the remote checks ran anonymously\n",
+            platform_.console_.errors);
+  platform_.console_.errors.clear();
+  platform_.session_.facts.server = L"fd00::2";
+  platform_.session_.facts.port = 139;
+  platform_.session_.facts.account = LogonAccount::kGuest;
+  platform_.session_.facts.method = LogonMethod::kNtlm;
+  Run({L"--verbose", L"srv01"});
+  EXPECT_EQ(L"winreach: [fd00::2]:139 SMB (dialect unknown), signing unknown, NTLM as guest\n"
+            L"winreach: credentials were offered, but the server took the remote checks' logon "
+            L"as its guest\n",
+            platform_.console_.errors);
+}
+
 TEST_F(ConnectivityTestTest, HelpAndVersionRunNoCheck) {
   for (const wchar_t* argument : {L"-h", L"--help", L"/?", L"-?", L"--version"}) {
     FakePlatform platform;

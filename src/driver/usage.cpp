@@ -19,7 +19,7 @@ bool IsUsageRequest(std::wstring_view argument) {
 std::wstring UsageText(std::wstring_view argument) {
   if (argument == L"--version") return ProductNotice() + L"\n";
   return L"Usage: winreach [COMPUTER]\n"
-         L"       winreach [--json] [--exit-status] COMPUTER\n"
+         L"       winreach [--json] [--exit-status] [--verbose] COMPUTER\n"
          L"\n"
          L"Checks whether the remote Windows computer COMPUTER (a name or an IPv4\n"
          L"address) can be reached and administered over the network: name\n"
@@ -29,6 +29,8 @@ std::wstring UsageText(std::wstring_view argument) {
          L"\n"
          L"Without COMPUTER, asks for the name and waits for a key at the end.\n"
          L"Remote checks run with the rights of the user who starts the tool.\n"
+         L"When credentials were offered but the server took the logon as\n"
+         L"anonymous or as its guest, standard error says so.\n"
          L"\n"
          L"  --json         print one JSON document (one line) with every check's\n"
          L"                 outcome, code, detail and time instead of the text;\n"
@@ -36,6 +38,10 @@ std::wstring UsageText(std::wstring_view argument) {
          L"  --exit-status  exit 0 when every check passed, 1 when some failed, 2\n"
          L"                 when the name did not resolve and no remote check\n"
          L"                 passed (without it the exit code is always 0)\n"
+         L"  --verbose      once the first connection is made, tell on standard\n"
+         L"                 error the server's address and port, the SMB dialect,\n"
+         L"                 signing or encryption, and the logon: Kerberos, NTLM or\n"
+         L"                 anonymous, and as whom\n"
          L"  -h, --help     show this text\n"
          L"  --version      show the version\n";
 }
@@ -48,7 +54,7 @@ std::wstring NameTooLongText(size_t length) {
 
 std::wstring JsonWithoutNameText() {
   return L"winreach: --json needs the computer's name on the command line\n"
-         L"Usage: winreach [--json] [--exit-status] COMPUTER\n";
+         L"Usage: winreach [--json] [--exit-status] [--verbose] COMPUTER\n";
 }
 
 }  // namespace winreach

@@ -10,6 +10,7 @@
 #include "platform/netbios.h"
 #include "platform/registry.h"
 #include "platform/services.h"
+#include "platform/session.h"
 #include "platform/sockets.h"
 #include "platform/system.h"
 
@@ -28,6 +29,7 @@ class Platform {
   virtual Registry& registry() = 0;
   virtual Files& files() = 0;
   virtual Services& services() = 0;
+  virtual Session& session() = 0;
 
   // The operating system's own platform, created on first use.
   static Platform& Default();

@@ -120,3 +120,35 @@ test_dc_ntlm_domain_logons() {
     "wruser ntlm dc 5 5" \
     "wrbuiltin ntlm dc 5 OK"
 }
+
+# The JSON session and the --verbose line name the account and method that
+# the DC's audit log authorized (the ticket's principal for Kerberos), and
+# nothing warns: the credentials offered were used.
+test_dc_session_names_the_logon_the_dc_authorized() {
+  local row account logon env err session
+  dc_up
+  for row in "administrator kerberos" "wruser ntlm"; do
+    read -r account logon <<<"$row"
+    case $logon in
+      kerberos) env=(KRB5CCNAME="$(dc_ticket "$account")") ;;
+      ntlm) env=(USER="WRDOM\\$account%$DC_PASSWORD") ;;
+    esac
+    for f in "$WR_STATE/dc/log"/*.log; do : >"$f"; done
+    err=$(wr_cli env -u USER -u LOGNAME -u PASSWD -u PASSWD_FILE -u KRB5CCNAME \
+      KRB5_CONFIG="$DC_KRB5_CONFIG" "${env[@]}" timeout 60 "$WINREACH" --json --verbose \
+      dc.wrdom.test </dev/null 2>&1 >"$WR_STATE/dc-session.json")
+    # "name@REALM" as the audit log writes it, "DOMAIN\name"; the methods by
+    # its names.
+    session=$(/usr/bin/python3 -c 'import json, sys
+s = json.load(open(sys.argv[1]))["session"]
+name, _, realm = s["identity"].partition("@")
+who = realm.split(".")[0] + "\\" + name if realm else name
+print({"kerberos": "krb5", "ntlm": "NTLMSSP"}[s["method"]], who, s["dialect"])' \
+      "$WR_STATE/dc-session.json")
+    assert_eq "$(dc_authorized | tr '[:upper:]' '[:lower:]') 3.1.1" \
+      "$(tr '[:upper:]' '[:lower:]' <<<"$session")" "$account, $logon: session"
+    assert_eq 1 "$(wc -l <<<"$err")" "$account, $logon: lines on standard error"
+    grep -q "^winreach: 10.77.7.30:445 SMB 3.1.1, signed, .* as .*$account" <<<"$err"
+    echo "  $logon: $err"
+  done
+}

@@ -181,3 +181,21 @@ test_hardened_smb1_only() {
   out=$(wr_cli env -u PASSWD -u PASSWD_FILE USER="administrator%$HARDENED_ADMIN" timeout 60 "$WINREACH" smb1 </dev/null)
   assert_eq "$(hardened_lines OK OK)" "$(remote_lines <<<"$out")" "smb1 with SMB1 allowed"
 }
+
+# The administrator's session as --verbose tells it: the protection each
+# server demands, the port it listens on, and the dialect the signing
+# algorithm gives away (SMB 3.1.1, as Samba's client and server speak it).
+test_hardened_session_tells_protection_and_port() {
+  local row name line
+  hardened_up
+  for row in "signing|10.77.7.21:445 SMB 3.1.1, signed" \
+             "encrypted|10.77.7.22:445 SMB 3.x, encrypted" \
+             "smb311|10.77.7.23:445 SMB 3.1.1, unsigned" \
+             "port139|10.77.7.27:139 SMB 3.1.1, unsigned"; do
+    name=${row%%|*}
+    line=$(wr_cli env -u PASSWD -u PASSWD_FILE -u KRB5CCNAME \
+      USER="administrator%$HARDENED_ADMIN" timeout 60 "$WINREACH" --verbose "$name" \
+      </dev/null 2>&1 >/dev/null)
+    assert_eq "winreach: ${row#*|}, NTLM as WRTEST\\administrator" "$line" "$name: --verbose line"
+  done
+}

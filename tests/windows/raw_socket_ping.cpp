@@ -41,6 +41,7 @@ class PlatformWithoutIcmp : public Platform {
   Registry& registry() override { return real_.registry(); }
   Files& files() override { return real_.files(); }
   Services& services() override { return real_.services(); }
+  Session& session() override { return real_.session(); }
 
  private:
   Platform& real_;

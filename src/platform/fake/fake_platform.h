@@ -8,6 +8,7 @@
 #include "platform/fake/fake_netbios.h"
 #include "platform/fake/fake_registry.h"
 #include "platform/fake/fake_services.h"
+#include "platform/fake/fake_session.h"
 #include "platform/fake/fake_sockets.h"
 #include "platform/fake/fake_system.h"
 #include "platform/platform.h"
@@ -25,6 +26,7 @@ class FakePlatform : public Platform {
   Registry& registry() override { return registry_; }
   Files& files() override { return files_; }
   Services& services() override { return services_; }
+  Session& session() override { return session_; }
 
   FakeConsole console_;
   FakeSystem system_;
@@ -35,6 +37,7 @@ class FakePlatform : public Platform {
   FakeRegistry registry_;
   FakeFiles files_{system_};
   FakeServices services_{system_};
+  FakeSession session_;
 };
 
 }  // namespace winreach

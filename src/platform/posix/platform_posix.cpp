@@ -22,6 +22,7 @@ class PosixPlatform : public Platform {
   Registry& registry() override { return smb_.registry(); }
   Files& files() override { return smb_.files(); }
   Services& services() override { return smb_.services(); }
+  Session& session() override { return smb_.session(); }
 
  private:
   PosixConsole console_;

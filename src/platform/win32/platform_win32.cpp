@@ -7,6 +7,7 @@
 #include "platform/win32/netbios_win32.h"
 #include "platform/win32/registry_win32.h"
 #include "platform/win32/services_win32.h"
+#include "platform/win32/session_win32.h"
 #include "platform/win32/sockets_win32.h"
 #include "platform/win32/system_win32.h"
 
@@ -25,6 +26,7 @@ class Win32Platform : public Platform {
   Registry& registry() override { return registry_; }
   Files& files() override { return files_; }
   Services& services() override { return services_; }
+  Session& session() override { return session_; }
 
  private:
   Win32Console console_;
@@ -36,6 +38,7 @@ class Win32Platform : public Platform {
   Win32Registry registry_;
   Win32Files files_;
   Win32Services services_;
+  Win32Session session_;
 };
 
 }  // namespace

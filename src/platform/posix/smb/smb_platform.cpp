@@ -5,6 +5,7 @@
 #include "platform/posix/smb/smb_registry.h"
 #include "platform/posix/smb/smb_services.h"
 #include "platform/posix/smb/smb_session.h"
+#include "platform/posix/smb/smb_session_info.h"
 
 namespace winreach {
 
@@ -15,6 +16,7 @@ struct SmbPlatform::Areas {
   SmbRegistry registry{session};
   SmbFiles files{session};
   SmbServices services{session};
+  SmbSessionInfo info{session};
 };
 
 SmbPlatform::SmbPlatform() : areas_(std::make_unique<Areas>()) {}
@@ -23,5 +25,6 @@ Management& SmbPlatform::management() { return areas_->management; }
 Registry& SmbPlatform::registry() { return areas_->registry; }
 Files& SmbPlatform::files() { return areas_->files; }
 Services& SmbPlatform::services() { return areas_->services; }
+Session& SmbPlatform::session() { return areas_->info; }
 
 }  // namespace winreach

@@ -7,6 +7,7 @@
 #include "platform/management.h"
 #include "platform/registry.h"
 #include "platform/services.h"
+#include "platform/session.h"
 
 namespace winreach {
 
@@ -20,6 +21,7 @@ class SmbPlatform {
   Registry& registry();
   Files& files();
   Services& services();
+  Session& session();
 
  private:
   struct Areas;

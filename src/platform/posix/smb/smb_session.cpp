@@ -14,6 +14,7 @@
 #include "platform/posix/smb/smb_errors.h"
 #include "platform/posix/smb/smb_pipe.h"
 #include "platform/posix/smb/smb_status_log.h"
+#include "platform/posix/smb/ticket_cache_principal.h"
 #include "platform/posix/utf8.h"
 #include "platform/status_codes.h"
 
@@ -178,6 +179,7 @@ void SmbSession::Log(void* session, int, const char* message) {
   if (const auto status = NtStatusFromLog(message)) {
     static_cast<SmbSession*>(session)->nt_status_ = *status;
   }
+  static_cast<SmbSession*>(session)->connection_log_.Read(message);
 }
 
 int SmbSession::AddCachedServer(SMBCCTX* context, SMBCSRV* server, const char* name,
@@ -186,6 +188,17 @@ int SmbSession::AddCachedServer(SMBCCTX* context, SMBCSRV* server, const char* n
   if (name != nullptr && share != nullptr) {
     session->servers_[SmbHostKey(name)].shares.insert(Upper(share));
   }
+  // The logon we asked for, and whether credentials were there to be used.
+  const LogonMethod chosen =
+      session->kerberos_now_ ? (session->credentials_.offered ? LogonMethod::kUnknown
+                                                              : LogonMethod::kKerberos)
+      : session->credentials_.offered ? LogonMethod::kNtlm
+                                      : LogonMethod::kAnonymous;
+  session->connection_log_.Established(
+      chosen,
+      session->ticket_cache_ || session->credentials_.offered ||
+          !session->credentials_.domain.empty(),
+      session->kerberos_now_ ? ProcessTicketCachePrincipal() : std::nullopt);
   return session->add_cached_server_(context, server, name, share, workgroup, user);
 }
 

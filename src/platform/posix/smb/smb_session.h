@@ -24,6 +24,7 @@
 
 #include "platform/posix/smb/smb_credentials.h"
 #include "platform/posix/smb/smb_deadline.h"
+#include "platform/posix/smb/smb_session_facts.h"
 #include "platform/posix/smb/smb_url.h"
 
 struct _SMBCCTX;
@@ -60,6 +61,9 @@ class SmbSession {
   // operation then fails at once with ERROR_SEM_TIMEOUT, or with the
   // failure already seen on the server.
   bool TimeIsUp() const { return deadline_.Passed(); }
+
+  // What the log told of the connections made so far.
+  const SmbConnectionLog& connection_log() const { return connection_log_; }
 
  private:
   enum class Logon { kKerberos, kCredentials, kAnonymous };
@@ -103,6 +107,7 @@ class SmbSession {
   bool kerberos_now_ = false;  // Kerberos is tried for the current open
   uint32_t nt_status_ = 0;     // the last NT status libsmbclient's log told
   std::map<std::string, Server> servers_;  // by lower-case host name
+  SmbConnectionLog connection_log_;
 };
 
 }  // namespace winreach

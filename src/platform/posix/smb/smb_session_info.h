@@ -1,0 +1,22 @@
+// The session area on Linux: the facts the SMB session's log told.
+#pragma once
+
+#include <optional>
+
+#include "platform/posix/smb/smb_session.h"
+#include "platform/session.h"
+
+namespace winreach {
+
+class SmbSessionInfo : public Session {
+ public:
+  explicit SmbSessionInfo(SmbSession& session) : session_(session) {}
+  std::optional<SessionFacts> FirstConnection() override {
+    return session_.connection_log().FirstConnection();
+  }
+
+ private:
+  SmbSession& session_;
+};
+
+}  // namespace winreach

@@ -1,0 +1,40 @@
+// Whose rights the remote checks ran with, and how: the logon and the
+// protection of the first connection that the remote checks made to a
+// server. Each field is what the platform could learn; what it could not
+// stays unknown rather than guessed.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace winreach {
+
+enum class LogonMethod { kUnknown, kKerberos, kNtlm, kAnonymous };
+
+// Who the server took the logon for.
+enum class LogonAccount { kUnknown, kNamed, kGuest, kAnonymous };
+
+struct SessionFacts {
+  std::wstring server;  // the address connected to; empty when unknown
+  uint16_t port = 0;    // 445, or 139 after a refusal; 0 when unknown
+  LogonMethod method = LogonMethod::kUnknown;
+  LogonAccount account = LogonAccount::kUnknown;
+  std::wstring name;     // kNamed: "DOMAIN\name" or "name@REALM"
+  std::wstring dialect;  // "3.1.1", "3.x", "2.x", "NT1"; empty when unknown
+  std::optional<bool> signing;     // messages carried SMB signatures
+  std::optional<bool> encryption;  // messages were encrypted
+  // A ticket cache, a password or a DOMAIN\name was there to be used.
+  bool credentials_offered = false;
+};
+
+class Session {
+ public:
+  virtual ~Session() = default;
+
+  // The first connection the remote checks made, as far as known now;
+  // nullopt while none has been made.
+  virtual std::optional<SessionFacts> FirstConnection() = 0;
+};
+
+}  // namespace winreach
