@@ -62,15 +62,20 @@ SmbCredentials CredentialsFromEnvironment(const GetEnv& getenv, const ReadFirstL
   return credentials;
 }
 
-bool HasTicketCache(const GetEnv& getenv, unsigned uid,
-                    const std::function<bool(const std::string&)>& file_exists) {
+std::optional<std::string> TicketCacheFile(const GetEnv& getenv, unsigned uid) {
   if (const char* name = getenv("KRB5CCNAME"); name != nullptr && *name != '\0') {
     const std::string cache = name;
-    if (cache.rfind("FILE:", 0) == 0) return file_exists(cache.substr(5));
-    if (cache.find(':') == std::string::npos) return file_exists(cache);
-    return true;  // DIR:, KEYRING:, KCM: and the like: let Kerberos look
+    if (cache.rfind("FILE:", 0) == 0) return cache.substr(5);
+    if (cache.find(':') == std::string::npos) return cache;
+    return std::nullopt;
   }
-  return file_exists("/tmp/krb5cc_" + std::to_string(uid));
+  return "/tmp/krb5cc_" + std::to_string(uid);
+}
+
+bool HasTicketCache(const GetEnv& getenv, unsigned uid,
+                    const std::function<bool(const std::string&)>& file_exists) {
+  const std::optional<std::string> file = TicketCacheFile(getenv, uid);
+  return file ? file_exists(*file) : true;  // DIR:, KEYRING:, KCM:: let Kerberos look
 }
 
 SmbCredentials CredentialsFromProcess() {
@@ -87,6 +92,10 @@ SmbCredentials CredentialsFromProcess() {
         const passwd* entry = getpwuid(getuid());
         return entry != nullptr && entry->pw_name != nullptr ? entry->pw_name : "";
       });
+}
+
+std::optional<std::string> ProcessTicketCacheFile() {
+  return TicketCacheFile([](const char* name) { return std::getenv(name); }, getuid());
 }
 
 bool ProcessHasTicketCache() {

@@ -33,6 +33,11 @@ using AccountName = std::function<std::string()>;
 SmbCredentials CredentialsFromEnvironment(const GetEnv& getenv, const ReadFirstLine& read,
                                           const AccountName& account_name = {});
 
+// The file of the ticket cache the process's Kerberos uses: KRB5CCNAME's
+// "FILE:path" or bare path, else the default /tmp/krb5cc_<uid>; nullopt when
+// KRB5CCNAME names a cache of another type (DIR:, KEYRING:, KCM:).
+std::optional<std::string> TicketCacheFile(const GetEnv& getenv, unsigned uid);
+
 // Whether the user has a Kerberos ticket cache worth trying: KRB5CCNAME
 // names one (a file that exists, or a cache type we cannot look into), or the
 // default file cache /tmp/krb5cc_<uid> exists.
@@ -41,6 +46,7 @@ bool HasTicketCache(const GetEnv& getenv, unsigned uid,
 
 // The real environment and file system.
 SmbCredentials CredentialsFromProcess();
+std::optional<std::string> ProcessTicketCacheFile();
 bool ProcessHasTicketCache();
 
 }  // namespace winreach

@@ -106,6 +106,7 @@ bool SmbSession::EnsureContext() {
   if (context_failed_) return false;
   credentials_ = CredentialsFromProcess();
   ticket_cache_ = ProcessHasTicketCache();
+  if (ticket_cache_) ticket_principal_ = ProcessTicketCachePrincipal();
   logon_ = ticket_cache_ ? Logon::kKerberos
                          : credentials_.offered ? Logon::kCredentials : Logon::kAnonymous;
 
@@ -198,7 +199,7 @@ int SmbSession::AddCachedServer(SMBCCTX* context, SMBCSRV* server, const char* n
       chosen,
       session->ticket_cache_ || session->credentials_.offered ||
           !session->credentials_.domain.empty(),
-      session->kerberos_now_ ? ProcessTicketCachePrincipal() : std::nullopt);
+      session->kerberos_now_ ? session->ticket_principal_ : std::nullopt);
   return session->add_cached_server_(context, server, name, share, workgroup, user);
 }
 

@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -103,6 +104,7 @@ class SmbSession {
                             const char*) = nullptr;
   SmbCredentials credentials_;
   bool ticket_cache_ = false;
+  std::optional<std::string> ticket_principal_;  // the file cache's, read once
   Logon logon_ = Logon::kAnonymous;
   bool kerberos_now_ = false;  // Kerberos is tried for the current open
   uint32_t nt_status_ = 0;     // the last NT status libsmbclient's log told

@@ -1,12 +1,10 @@
 #include "platform/posix/smb/ticket_cache_principal.h"
 
-#include <unistd.h>
-
-#include <cstdlib>
 #include <fstream>
 #include <vector>
 
 #include "platform/bytes.h"
+#include "platform/posix/smb/smb_credentials.h"
 
 namespace winreach {
 
@@ -54,16 +52,9 @@ std::optional<std::string> FileCachePrincipal(std::span<const uint8_t> cache) {
 }
 
 std::optional<std::string> ProcessTicketCachePrincipal() {
-  std::string path = "/tmp/krb5cc_" + std::to_string(getuid());
-  if (const char* name = std::getenv("KRB5CCNAME"); name != nullptr && *name != '\0') {
-    path = name;
-    if (path.rfind("FILE:", 0) == 0) {
-      path = path.substr(5);
-    } else if (path.find(':') != std::string::npos) {
-      return std::nullopt;  // not a file cache
-    }
-  }
-  std::ifstream file(path, std::ios::binary);
+  const std::optional<std::string> path = ProcessTicketCacheFile();
+  if (!path) return std::nullopt;  // not a file cache
+  std::ifstream file(*path, std::ios::binary);
   if (!file) return std::nullopt;
   std::vector<uint8_t> bytes(kReadBytes);
   file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
