@@ -40,10 +40,6 @@ std::string_view WithoutLineEnd(std::string_view text) {
   return text;
 }
 
-bool StartsWith(std::string_view text, std::string_view prefix) {
-  return text.substr(0, prefix.size()) == prefix;
-}
-
 // A decimal number of at most `max_digits` digits filling `text` whole.
 std::optional<int> Decimal(std::string_view text, size_t max_digits) {
   if (text.empty() || text.size() > max_digits) return std::nullopt;
@@ -83,7 +79,7 @@ LogonMethod MechanismOf(std::string_view name) {
 void SmbConnectionLog::Read(std::string_view message) {
   const std::string_view line = WithoutLineEnd(message);
   Connection& c = current_;
-  if (StartsWith(line, kConnecting)) {
+  if (line.starts_with(kConnecting)) {
     // A new connection: what was learned belongs to the last one. (An
     // address that is not one, or a port beyond 65535, is not this line.)
     const size_t at_port = line.rfind(kAtPort);
@@ -91,14 +87,11 @@ void SmbConnectionLog::Read(std::string_view message) {
     const std::string_view address = line.substr(kConnecting.size(), at_port - kConnecting.size());
     const std::optional<int> port = Decimal(line.substr(at_port + kAtPort.size()), 5);
     if (!IsAddressText(address) || !port || *port == 0 || *port > 65535) return;
-    if (current_is_first_) {
-      first_ = current_;
-      current_is_first_ = false;
-    }
+    if (current_.established && !first_) first_ = current_;
     current_ = Connection{};
     current_.address = std::string(address);
     current_.port = static_cast<uint16_t>(*port);
-  } else if (StartsWith(line, kSessionSetup)) {
+  } else if (line.starts_with(kSessionSetup)) {
     const std::string_view rest = line.substr(kSessionSetup.size());
     const size_t as = rest.find(kAs);
     if (as == std::string_view::npos || rest.size() < kUsingSpnego.size() ||
@@ -112,13 +105,13 @@ void SmbConnectionLog::Read(std::string_view message) {
     c.name = name == kAnonymousName ? std::string() : std::string(name);
     c.mechanism = LogonMethod::kUnknown;
     c.key_proven = false;
-  } else if (StartsWith(line, kMechanism)) {
+  } else if (line.starts_with(kMechanism)) {
     c.mechanism = MechanismOf(line.substr(kMechanism.size()));
   } else if (line == kKeyProven) {
     c.key_proven = true;
   } else if (line == kSessionUp) {
     c.session_up = true;
-  } else if (StartsWith(line, kSigned)) {
+  } else if (line.starts_with(kSigned)) {
     const std::string_view rest = line.substr(kSigned.size());
     if (rest.empty() || rest.back() != ')') return;
     const std::optional<int> algorithm = Decimal(rest.substr(0, rest.size() - 1), 2);
@@ -126,9 +119,9 @@ void SmbConnectionLog::Read(std::string_view message) {
     c.sign_algorithm = *algorithm;
     c.key_proven = true;
     if (c.open_pending) c.signed_after_open = true;
-  } else if (StartsWith(line, kOpen)) {
+  } else if (line.starts_with(kOpen)) {
     if (c.session_up) c.open_sent = c.open_pending = true;
-  } else if (StartsWith(line, kServerLookup) || line == kTreeUp) {
+  } else if (line.starts_with(kServerLookup) || line == kTreeUp) {
     c.open_pending = false;
   } else if (line == kEncrypted) {
     c.encrypted = true;
@@ -141,12 +134,12 @@ void SmbConnectionLog::Established(LogonMethod chosen, bool offered,
   current_.chosen = chosen;
   current_.offered = offered;
   current_.principal = std::move(principal);
-  if (!first_ && !current_is_first_) current_is_first_ = true;
+  current_.established = true;
 }
 
 std::optional<SessionFacts> SmbConnectionLog::FirstConnection() const {
-  if (current_is_first_) return FactsOf(current_);
   if (first_) return FactsOf(*first_);
+  if (current_.established) return FactsOf(current_);
   return std::nullopt;
 }
 

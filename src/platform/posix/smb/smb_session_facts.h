@@ -50,13 +50,14 @@ class SmbConnectionLog {
     LogonMethod chosen = LogonMethod::kUnknown;
     bool offered = false;
     std::optional<std::string> principal;
+    bool established = false;  // Established() was told of it
   };
 
   static SessionFacts FactsOf(const Connection& connection);
 
   Connection current_;
-  std::optional<Connection> first_;  // kept once the next connection starts
-  bool current_is_first_ = false;
+  // The first established connection, kept once the next one starts.
+  std::optional<Connection> first_;
 };
 
 }  // namespace winreach
