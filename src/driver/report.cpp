@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "driver/json_writer.h"
+#include "driver/session_text.h"
 #include "platform/format.h"
 
 namespace winreach {
@@ -14,18 +15,19 @@ std::wstring TwoDigits(unsigned value) {
          static_cast<wchar_t>(L'0' + value % 10);
 }
 
-const char* MethodName(LogonMethod method) {
+// The logon method as the JSON report names it; empty when unknown.
+std::wstring_view MethodName(LogonMethod method) {
   switch (method) {
     case LogonMethod::kKerberos:
-      return "kerberos";
+      return L"kerberos";
     case LogonMethod::kNtlm:
-      return "ntlm";
+      return L"ntlm";
     case LogonMethod::kAnonymous:
-      return "anonymous";
+      return L"anonymous";
     case LogonMethod::kUnknown:
       break;
   }
-  return nullptr;
+  return L"";
 }
 
 void StringOrNull(JsonWriter& json, std::wstring_view text) {
@@ -59,26 +61,9 @@ void WriteSession(JsonWriter& json, const std::optional<SessionFacts>& session) 
     json.Null();
   }
   json.Key("identity");
-  switch (session->account) {
-    case LogonAccount::kNamed:
-      StringOrNull(json, session->name);
-      break;
-    case LogonAccount::kGuest:
-      json.String(L"guest");
-      break;
-    case LogonAccount::kAnonymous:
-      json.String(L"anonymous");
-      break;
-    case LogonAccount::kUnknown:
-      json.Null();
-      break;
-  }
+  StringOrNull(json, Identity(*session));
   json.Key("method");
-  if (const char* method = MethodName(session->method)) {
-    json.String(std::wstring(method, method + std::char_traits<char>::length(method)));
-  } else {
-    json.Null();
-  }
+  StringOrNull(json, MethodName(session->method));
   json.Key("dialect");
   StringOrNull(json, session->dialect);
   json.Key("signing");

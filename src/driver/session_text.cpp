@@ -21,17 +21,8 @@ std::wstring Protection(const SessionFacts& facts) {
 }
 
 std::wstring Account(const SessionFacts& facts) {
-  switch (facts.account) {
-    case LogonAccount::kNamed:
-      return facts.name.empty() ? L"(account unknown)" : PrintableText(facts.name);
-    case LogonAccount::kGuest:
-      return L"guest";
-    case LogonAccount::kAnonymous:
-      return L"anonymous";
-    case LogonAccount::kUnknown:
-      break;
-  }
-  return L"(account unknown)";
+  const std::wstring identity = Identity(facts);
+  return identity.empty() ? L"(account unknown)" : PrintableText(identity);
 }
 
 std::wstring Logon(const SessionFacts& facts) {
@@ -50,6 +41,20 @@ std::wstring Logon(const SessionFacts& facts) {
 }
 
 }  // namespace
+
+std::wstring Identity(const SessionFacts& facts) {
+  switch (facts.account) {
+    case LogonAccount::kNamed:
+      return facts.name;
+    case LogonAccount::kGuest:
+      return L"guest";
+    case LogonAccount::kAnonymous:
+      return L"anonymous";
+    case LogonAccount::kUnknown:
+      break;
+  }
+  return L"";
+}
 
 std::wstring SessionLine(const SessionFacts& facts) {
   const std::wstring dialect =

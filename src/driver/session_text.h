@@ -10,6 +10,10 @@
 
 namespace winreach {
 
+// The account the server took the logon for: "DOMAIN\name" (or
+// "name@REALM"), "guest" or "anonymous"; empty when unknown.
+std::wstring Identity(const SessionFacts& facts);
+
 // "winreach: 10.1.2.3:445 SMB 3.1.1, signed, Kerberos as EXAMPLE\admin\n";
 // whatever is unknown says so.
 std::wstring SessionLine(const SessionFacts& facts);
