@@ -4,7 +4,7 @@
 // the program's own use still reach standard error.
 #pragma once
 
-#include "platform/platform.h"
+#include "platform/forwarding_platform.h"
 
 namespace winreach {
 
@@ -23,22 +23,13 @@ class QuietConsole : public Console {
   Console& console_;
 };
 
-class QuietPlatform : public Platform {
+class QuietPlatform : public ForwardingPlatform {
  public:
-  explicit QuietPlatform(Platform& platform) : platform_(platform), console_(platform.console()) {}
+  explicit QuietPlatform(Platform& platform)
+      : ForwardingPlatform(platform), console_(platform.console()) {}
   Console& console() override { return console_; }
-  System& system() override { return platform_.system(); }
-  Sockets& sockets() override { return platform_.sockets(); }
-  Libraries& libraries() override { return platform_.libraries(); }
-  Netbios& netbios() override { return platform_.netbios(); }
-  Management& management() override { return platform_.management(); }
-  Registry& registry() override { return platform_.registry(); }
-  Files& files() override { return platform_.files(); }
-  Services& services() override { return platform_.services(); }
-  Session& session() override { return platform_.session(); }
 
  private:
-  Platform& platform_;
   QuietConsole console_;
 };
 

@@ -7,7 +7,7 @@
 
 #include "ping/ping_libraries.h"
 #include "ping/raw_socket_ping.h"
-#include "platform/platform.h"
+#include "platform/forwarding_platform.h"
 
 namespace winreach {
 namespace {
@@ -28,23 +28,13 @@ class LibrariesWithoutIcmp : public Libraries {
   Libraries& real_;
 };
 
-class PlatformWithoutIcmp : public Platform {
+class PlatformWithoutIcmp : public ForwardingPlatform {
  public:
-  explicit PlatformWithoutIcmp(Platform& real) : real_(real), libraries_(real.libraries()) {}
-
-  Console& console() override { return real_.console(); }
-  System& system() override { return real_.system(); }
-  Sockets& sockets() override { return real_.sockets(); }
+  explicit PlatformWithoutIcmp(Platform& real)
+      : ForwardingPlatform(real), libraries_(real.libraries()) {}
   Libraries& libraries() override { return libraries_; }
-  Netbios& netbios() override { return real_.netbios(); }
-  Management& management() override { return real_.management(); }
-  Registry& registry() override { return real_.registry(); }
-  Files& files() override { return real_.files(); }
-  Services& services() override { return real_.services(); }
-  Session& session() override { return real_.session(); }
 
  private:
-  Platform& real_;
   LibrariesWithoutIcmp libraries_;
 };
 
