@@ -25,13 +25,7 @@ std::vector<std::string> CheckIds(const std::string& json) {
 
 class JsonReportTest : public ::testing::Test {
  protected:
-  JsonReportTest() {
-    platform_.sockets_.AddHost("srv01", "srv01.example.test", 10, 1, 2, 3);
-    platform_.registry_.connect_status = 53;
-    platform_.files_.open_all = false;
-    platform_.files_.missing_error = 53;
-    platform_.services_.open_error = 1722;
-  }
+  JsonReportTest() { platform_.ScriptUnreachableServer(); }
   FakePlatform platform_;
 };
 

@@ -14,13 +14,7 @@ namespace {
 // and its order stand out.
 class ConnectivityTestTest : public ::testing::Test {
  protected:
-  ConnectivityTestTest() {
-    platform_.sockets_.AddHost("srv01", "srv01.example.test", 10, 1, 2, 3);
-    platform_.registry_.connect_status = 53;
-    platform_.files_.open_all = false;
-    platform_.files_.missing_error = 53;
-    platform_.services_.open_error = 1722;
-  }
+  ConnectivityTestTest() { platform_.ScriptUnreachableServer(); }
 
   std::wstring Run(std::vector<std::wstring> arguments) {
     EXPECT_EQ(0, ConnectivityTest(platform_, arguments));

@@ -38,6 +38,17 @@ class FakePlatform : public Platform {
   FakeFiles files_{system_};
   FakeServices services_{system_};
   FakeSession session_;
+
+  // "srv01" resolves to 10.1.2.3 and its server cannot be reached: every
+  // remote check fails with 53 (the service manager with 1722), so that a
+  // run's own lines and their order stand out.
+  void ScriptUnreachableServer() {
+    sockets_.AddHost("srv01", "srv01.example.test", 10, 1, 2, 3);
+    registry_.connect_status = 53;
+    files_.open_all = false;
+    files_.missing_error = 53;
+    services_.open_error = 1722;
+  }
 };
 
 }  // namespace winreach
