@@ -2,7 +2,7 @@
 // reproduce byte for byte. Each kind of example has its own table and one
 // test that walks it; the tables name where their values are published.
 //
-// Sources (Microsoft's archived Open Specifications blog):
+// Sources (posts on Microsoft's archived protocol documentation blog):
 //   [Smb30]   "Encryption in SMB 3.0: A protocol perspective", 2012-10-05
 //   [Smb311E] "SMB 3.1.1 Encryption in Windows 10", 2015-09-09
 //             (appendix A.1 with AES-128-GCM, A.2 with AES-128-CCM)
