@@ -22,7 +22,6 @@ constexpr size_t kIoctlRequestFixed = 56;
 constexpr size_t kIoctlResponseFixed = 48;
 constexpr size_t kErrorResponseFixed = 8;
 
-constexpr uint16_t kNegotiateContextHeader = 8;
 constexpr size_t kSaltSize = 32;
 
 size_t PadTo8(size_t offset) { return (8 - offset % 8) % 8; }
