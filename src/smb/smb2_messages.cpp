@@ -57,18 +57,14 @@ bool Buffer(ByteSpan message, size_t offset, size_t length, size_t fixed, ByteSp
   return true;
 }
 
-void PutContextHeader(ByteWriter& out, uint16_t type, size_t data_length) {
-  out.U16Le(type);
-  out.U16Le(static_cast<uint16_t>(data_length));
-  out.U32Le(0);
-}
-
 // Appends one negotiate context, aligned to 8 bytes from the header's start
 // (the body starts at the header's end, itself 8-aligned).
 void PutContext(Bytes& body, uint16_t type, ByteSpan data) {
   auto out = ByteWriter::AppendTo(body);
   for (size_t pad = PadTo8(body.size()); pad > 0; --pad) out.U8(0);
-  PutContextHeader(out, type, data.size());
+  out.U16Le(type);
+  out.U16Le(static_cast<uint16_t>(data.size()));
+  out.U32Le(0);  // reserved
   out.Bytes(data);
 }
 
@@ -318,7 +314,8 @@ bool ParseCreateResponse(ByteSpan message, CreateResponse* response) {
   const uint32_t contexts_offset = in.U32Le();
   const uint32_t contexts_length = in.U32Le();
   ByteSpan contexts;
-  return in.ok() && Buffer(message, contexts_offset, contexts_length, kCreateResponseFixed, &contexts);
+  return in.ok() &&
+         Buffer(message, contexts_offset, contexts_length, kCreateResponseFixed, &contexts);
 }
 
 Bytes CloseRequestBody(const FileId& file_id) {
