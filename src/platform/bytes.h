@@ -28,6 +28,7 @@ class ByteReader {
   uint16_t U16Le() { return static_cast<uint16_t>(Read(2, false)); }
   uint32_t U32Be() { return static_cast<uint32_t>(Read(4, true)); }
   uint32_t U32Le() { return static_cast<uint32_t>(Read(4, false)); }
+  uint64_t U64Le() { return Read(8, false); }
 
   // The next `size` bytes, or nothing (and failure) when fewer are left.
   std::span<const uint8_t> Bytes(size_t size) {
@@ -53,11 +54,11 @@ class ByteReader {
     return ok_;
   }
 
-  uint32_t Read(size_t size, bool big_endian) {
+  uint64_t Read(size_t size, bool big_endian) {
     if (!Have(size)) return 0;
-    uint32_t value = 0;
+    uint64_t value = 0;
     for (size_t i = 0; i < size; ++i) {
-      const uint32_t byte = data_[offset_ + (big_endian ? i : size - 1 - i)];
+      const uint64_t byte = data_[offset_ + (big_endian ? i : size - 1 - i)];
       value = value << 8 | byte;
     }
     offset_ += size;
@@ -91,6 +92,7 @@ class ByteWriter {
   void U16Le(uint16_t value) { Write(value, 2, false); }
   void U32Be(uint32_t value) { Write(value, 4, true); }
   void U32Le(uint32_t value) { Write(value, 4, false); }
+  void U64Le(uint64_t value) { Write(value, 8, false); }
 
   void Bytes(std::span<const uint8_t> bytes) {
     if (!Have(bytes.size())) return;
@@ -108,7 +110,7 @@ class ByteWriter {
     return ok_;
   }
 
-  void Write(uint32_t value, size_t size, bool big_endian) {
+  void Write(uint64_t value, size_t size, bool big_endian) {
     if (!Have(size)) return;
     for (size_t i = 0; i < size; ++i) {
       const size_t shift = 8 * (big_endian ? size - 1 - i : i);

@@ -19,6 +19,20 @@ TEST(ByteReaderTest, ReadsBothByteOrders) {
   EXPECT_EQ(0u, in.left());
 }
 
+TEST(ByteReaderTest, Reads64BitLittleEndianAndFailsWhenShort) {
+  const uint8_t data[] = {0x08, 0x07, 0x06, 0x05, 0x04, 0x03, 0x02, 0x81, 0xAA};
+  ByteReader in(data);
+  EXPECT_EQ(0x8102030405060708u, in.U64Le());
+  EXPECT_TRUE(in.ok());
+  EXPECT_EQ(0u, in.U64Le());  // one byte left
+  EXPECT_FALSE(in.ok());
+
+  std::vector<uint8_t> out;
+  auto writer = ByteWriter::AppendTo(out);
+  writer.U64Le(0x8102030405060708u);
+  EXPECT_EQ(out, std::vector<uint8_t>(data, data + 8));
+}
+
 TEST(ByteReaderTest, FailureSticksEvenWhenLaterReadsWouldFit) {
   const uint8_t data[] = {0xAA, 0xBB, 0xCC};
   ByteReader in(data);
