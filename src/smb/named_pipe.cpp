@@ -1,0 +1,60 @@
+#include "smb/named_pipe.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/status_codes.h"
+
+namespace winreach::smb {
+
+NamedPipe::~NamedPipe() { connection_.Close(tree_id_, file_); }
+
+uint32_t NamedPipe::FlushHeld() {
+  if (!holding_) return 0;
+  holding_ = false;
+  const SmbResult result = connection_.Write(tree_id_, file_, held_);
+  return result.ok() ? 0 : error_code_(result);
+}
+
+uint32_t NamedPipe::Write(std::span<const uint8_t> bytes) {
+  if (const uint32_t error = FlushHeld(); error != 0) return error;
+  // What is left of an earlier answer is no one's any more; what the server
+  // still holds of it is drained, or it would refuse the next request.
+  while (more_) {
+    if (const uint32_t error = Fetch(); error != 0) return error;
+  }
+  answer_.clear();
+  answer_at_ = 0;
+  held_.assign(bytes.begin(), bytes.end());
+  holding_ = true;
+  return 0;
+}
+
+uint32_t NamedPipe::Fetch() {
+  Bytes part;
+  SmbResult result;
+  if (holding_) {
+    holding_ = false;
+    result = connection_.Transceive(tree_id_, file_, held_, &part, &more_);
+  } else {
+    result = connection_.Read(tree_id_, file_, connection_.max_read_size(), 0, &part, &more_);
+  }
+  if (!result.ok()) return error_code_(result);
+  // A success with nothing in it would have us ask again for ever.
+  if (part.empty()) return status::kRpcProtocolError;
+  answer_.erase(answer_.begin(), answer_.begin() + static_cast<ptrdiff_t>(answer_at_));
+  answer_at_ = 0;
+  answer_.insert(answer_.end(), part.begin(), part.end());
+  return 0;
+}
+
+uint32_t NamedPipe::Read(std::span<uint8_t> out) {
+  while (answer_.size() - answer_at_ < out.size()) {
+    if (const uint32_t error = Fetch(); error != 0) return error;
+  }
+  if (!out.empty()) std::memcpy(out.data(), answer_.data() + answer_at_, out.size());
+  answer_at_ += out.size();
+  return 0;
+}
+
+}  // namespace winreach::smb

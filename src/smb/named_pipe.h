@@ -1,0 +1,50 @@
+// A named pipe on IPC$ as the RPC client's transport. The RPC client writes
+// whole PDUs and then reads the answer; so each PDU is held until the next
+// write or read: one followed by a write goes out as a plain WRITE (a
+// fragment the server answers nothing to), the last before a read goes out
+// as a pipe transaction, one round trip for request and answer. An answer
+// larger than the transaction could carry is drained with READs before the
+// next request, or the pipe would stay busy.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <span>
+
+#include "rpc/pipe_transport.h"
+#include "smb/smb2_connection.h"
+
+namespace winreach::smb {
+
+class NamedPipe : public rpc::PipeTransport {
+ public:
+  // Turns a failed operation into the Windows code the RPC client reports.
+  using ErrorCode = std::function<uint32_t(const SmbResult&)>;
+
+  NamedPipe(Smb2Connection& connection, uint32_t tree_id, const FileId& file, ErrorCode error_code)
+      : connection_(connection), tree_id_(tree_id), file_(file), error_code_(std::move(error_code)) {}
+  ~NamedPipe() override;
+  NamedPipe(const NamedPipe&) = delete;
+  NamedPipe& operator=(const NamedPipe&) = delete;
+
+  uint32_t Write(std::span<const uint8_t> bytes) override;
+  uint32_t Read(std::span<uint8_t> out) override;
+
+ private:
+  // Sends the held PDU, if any, as a plain write.
+  uint32_t FlushHeld();
+  // Gets more of the answer: the held PDU's transaction, or a read.
+  uint32_t Fetch();
+
+  Smb2Connection& connection_;
+  const uint32_t tree_id_;
+  const FileId file_;
+  ErrorCode error_code_;
+  Bytes held_;            // the last PDU written, not yet sent
+  bool holding_ = false;
+  Bytes answer_;          // received and not yet read
+  size_t answer_at_ = 0;
+  bool more_ = false;     // the server has more of the current message
+};
+
+}  // namespace winreach::smb

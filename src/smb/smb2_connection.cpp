@@ -1,0 +1,508 @@
+#include "smb/smb2_connection.h"
+
+#include <algorithm>
+
+#include "platform/bytes.h"
+#include "smb/nt_status.h"
+#include "smb/transform.h"
+
+namespace winreach::smb {
+
+namespace {
+
+constexpr uint64_t kNotificationMessageId = 0xFFFFFFFFFFFFFFFF;
+// Each request asks for this many credits: enough that the server's grants
+// never leave a run waiting, few enough to cost the server nothing.
+constexpr uint16_t kCreditsAsked = 32;
+// Without multi-credit requests one message moves at most 64 KiB.
+constexpr uint32_t kSingleCreditPayload = 65536;
+
+constexpr Dialect kDialects[] = {Dialect::k202, Dialect::k210, Dialect::k300, Dialect::k302,
+                                 Dialect::k311};
+
+bool IsSmb3(Dialect dialect) { return dialect >= Dialect::k300; }
+
+// An SMB1 header: what an SMB1-only server answers an SMB2 negotiate with.
+bool IsSmb1Message(ByteSpan message) {
+  return message.size() >= 4 && message[0] == 0xFF && message[1] == 'S' && message[2] == 'M' &&
+         message[3] == 'B';
+}
+
+}  // namespace
+
+Smb2Connection::Smb2Connection(MessageTransport& transport, ClientSettings settings,
+                               RandomSource random)
+    : transport_(transport), settings_(settings), random_(std::move(random)) {}
+
+uint32_t Smb2Connection::max_read_size() const {
+  return std::min(negotiated_.max_read_size, kSingleCreditPayload);
+}
+
+SmbResult Smb2Connection::Negotiate() {
+  offered_ = {};
+  for (Dialect dialect : kDialects) {
+    if (dialect >= settings_.min_dialect && dialect <= settings_.max_dialect) {
+      offered_.dialects.push_back(static_cast<uint16_t>(dialect));
+    }
+  }
+  if (offered_.dialects.empty()) return SmbResult::Protocol(ProtocolFault::kNoCommonDialect);
+  offered_.security_mode = kSigningEnabled;
+  if (settings_.signing == ClientSettings::Signing::kRequired) {
+    offered_.security_mode |= kSigningRequired;
+  }
+  const bool smb3 = IsSmb3(settings_.max_dialect);
+  if (smb3 && settings_.encryption != ClientSettings::Encryption::kOff) {
+    offered_.capabilities |= kCapEncryption;
+  }
+  // A client that offers only 2.0.2 sends a zero GUID.
+  const bool only_202 = offered_.dialects.size() == 1 && offered_.dialects[0] == 0x0202;
+  if (!only_202 && !random_(offered_.client_guid)) {
+    return SmbResult::Protocol(ProtocolFault::kLogon);
+  }
+  if (settings_.max_dialect == Dialect::k311) {
+    if (!random_(offered_.salt)) return SmbResult::Protocol(ProtocolFault::kLogon);
+    // In the order of preference: the faster ciphers and signatures first.
+    offered_.ciphers = {static_cast<uint16_t>(Cipher::kAes128Gcm),
+                        static_cast<uint16_t>(Cipher::kAes128Ccm),
+                        static_cast<uint16_t>(Cipher::kAes256Gcm),
+                        static_cast<uint16_t>(Cipher::kAes256Ccm)};
+    offered_.signing_algorithms = {static_cast<uint16_t>(SigningAlgorithm::kAesGmac),
+                                   static_cast<uint16_t>(SigningAlgorithm::kAesCmac),
+                                   static_cast<uint16_t>(SigningAlgorithm::kHmacSha256)};
+  }
+  uint64_t wildcard = 0;
+  SmbResult result = NegotiateOnce(&wildcard);
+  // A server that answers with the wildcard dialect wants the negotiation
+  // again (it took the first for SMB1's multi-protocol negotiate).
+  if (result.ok() && wildcard != 0) result = NegotiateOnce(&wildcard);
+  if (result.ok() && wildcard != 0) return SmbResult::Protocol(ProtocolFault::kUnexpected);
+  return result;
+}
+
+SmbResult Smb2Connection::NegotiateOnce(uint64_t* wildcard) {
+  connection_hash_ = PreauthHash();
+  Bytes sent;
+  uint64_t message_id = 0;
+  const Bytes body = NegotiateRequestBody(offered_);
+  if (SmbResult r = SendRequest(Command::kNegotiate, 0, body, &message_id, &sent); !r.ok()) {
+    return r;
+  }
+  Exchange exchange;
+  SmbResult r = ReceiveResponse(Command::kNegotiate, message_id, 0, &exchange);
+  if (r.kind == SmbResult::Kind::kProtocol && r.fault == ProtocolFault::kMalformed &&
+      IsSmb1Message(exchange.message)) {
+    return SmbResult::Protocol(ProtocolFault::kNoCommonDialect);
+  }
+  if (!r.ok()) return r;
+  if (r = StatusOf(exchange); !r.ok()) return r;
+  NegotiateResponse response;
+  if (!ParseNegotiateResponse(exchange.message, &response)) {
+    return SmbResult::Protocol(ProtocolFault::kMalformed);
+  }
+  *wildcard = 0;
+  if (response.dialect == kDialectWildcard) {
+    *wildcard = 1;
+    return SmbResult::Ok();
+  }
+  if (std::find(offered_.dialects.begin(), offered_.dialects.end(), response.dialect) ==
+      offered_.dialects.end()) {
+    return SmbResult::Protocol(ProtocolFault::kNoCommonDialect);
+  }
+  const auto dialect = static_cast<Dialect>(response.dialect);
+  if (dialect == Dialect::k311) {
+    const auto offered_cipher = std::find(offered_.ciphers.begin(), offered_.ciphers.end(),
+                                          response.cipher) != offered_.ciphers.end();
+    const auto offered_signing =
+        !response.signing_algorithm ||
+        std::find(offered_.signing_algorithms.begin(), offered_.signing_algorithms.end(),
+                  *response.signing_algorithm) != offered_.signing_algorithms.end();
+    if (response.preauth_hash_algorithm != kPreauthSha512 || (response.cipher != 0 && !offered_cipher) ||
+        !offered_signing) {
+      return SmbResult::Protocol(ProtocolFault::kUnexpected);
+    }
+    connection_hash_.Update(sent);
+    connection_hash_.Update(exchange.message);
+  }
+  negotiated_ = std::move(response);
+  negotiated_ok_ = true;
+  session_ = {};
+  session_.dialect = dialect;
+  return SmbResult::Ok();
+}
+
+SmbResult Smb2Connection::SessionSetup(Authenticator& authenticator) {
+  if (!negotiated_ok_) return SmbResult::Protocol(ProtocolFault::kUnexpected);
+  ForgetSession();
+  PreauthHash hash = connection_hash_;
+  const bool preauth = session_.dialect == Dialect::k311;
+  Bytes token(negotiated_.security_buffer.begin(), negotiated_.security_buffer.end());
+  const uint8_t security_mode =
+      settings_.signing == ClientSettings::Signing::kRequired ? kSigningRequired : kSigningEnabled;
+  // Bounded, whatever the mechanism: no logon takes more than a few legs.
+  for (int leg = 0; leg < 8; ++leg) {
+    Bytes out;
+    const Authenticator::Step step = authenticator.Next(token, &out);
+    if (step != Authenticator::Step::kContinue) return SmbResult::Protocol(ProtocolFault::kLogon);
+    const Bytes body = SessionSetupRequestBody(security_mode, 0, out);
+    Bytes sent;
+    uint64_t message_id = 0;
+    if (SmbResult r = SendRequest(Command::kSessionSetup, 0, body, &message_id, &sent); !r.ok()) {
+      ForgetSession();
+      return r;
+    }
+    if (preauth) hash.Update(sent);
+    Exchange exchange;
+    if (SmbResult r = ReceiveResponse(Command::kSessionSetup, message_id, 0, &exchange); !r.ok()) {
+      ForgetSession();
+      return r;
+    }
+    const uint32_t status = exchange.header.status;
+    if (status != kStatusSuccess && status != kStatusMoreProcessingRequired) {
+      ForgetSession();
+      return SmbResult::Status(status);
+    }
+    if (session_id_ != 0 && exchange.header.session_id != session_id_) {
+      ForgetSession();
+      return SmbResult::Protocol(ProtocolFault::kUnexpected);
+    }
+    session_id_ = exchange.header.session_id;
+    SessionSetupResponse response;
+    if (!ParseSessionSetupResponse(exchange.message, &response)) {
+      ForgetSession();
+      return SmbResult::Protocol(ProtocolFault::kMalformed);
+    }
+    if (status == kStatusSuccess) {
+      const SmbResult r = FinishSession(authenticator, exchange, hash);
+      if (!r.ok()) ForgetSession();
+      return r;
+    }
+    if (preauth) hash.Update(exchange.message);
+    token = std::move(response.security_buffer);
+  }
+  ForgetSession();
+  return SmbResult::Protocol(ProtocolFault::kUnexpected);
+}
+
+SmbResult Smb2Connection::FinishSession(Authenticator& authenticator, const Exchange& last,
+                                        const PreauthHash& hash) {
+  SessionSetupResponse response;
+  ParseSessionSetupResponse(last.message, &response);
+  Bytes out;
+  if (authenticator.Next(response.security_buffer, &out) != Authenticator::Step::kDone) {
+    return SmbResult::Protocol(ProtocolFault::kLogon);
+  }
+  const Dialect dialect = session_.dialect;
+  session_.guest = (response.session_flags & kSessionFlagIsGuest) != 0;
+  session_.anonymous = (response.session_flags & kSessionFlagIsNull) != 0 ||
+                       authenticator.mechanism() == LogonMechanism::kAnonymous;
+  // A guest or anonymous session has no key the server shares: nothing is
+  // signed or encrypted on it, whatever the logon computed.
+  const bool keyed = !session_.guest && !session_.anonymous && !authenticator.SessionKey().empty();
+  if (keyed) {
+    const Cipher cipher = static_cast<Cipher>(
+        dialect == Dialect::k311 ? negotiated_.cipher
+        : IsSmb3(dialect) && (negotiated_.capabilities & kCapEncryption)
+            ? static_cast<uint16_t>(Cipher::kAes128Ccm)
+            : 0);
+    keys_ = DeriveSessionKeys(dialect, authenticator.SessionKey().span(), hash.value(), cipher);
+    if (static_cast<uint16_t>(cipher) != 0) session_.cipher = cipher;
+    session_.signing_algorithm =
+        dialect == Dialect::k311 && negotiated_.signing_algorithm
+            ? static_cast<SigningAlgorithm>(*negotiated_.signing_algorithm)
+        : IsSmb3(dialect) ? SigningAlgorithm::kAesCmac
+                          : SigningAlgorithm::kHmacSha256;
+  }
+  // The final answer of a 3.1.1 logon is signed with the new key: it proves
+  // the server took part in the whole exchange, negotiation included.
+  const bool signed_response = (last.header.flags & kFlagSigned) != 0;
+  if (keyed && (dialect == Dialect::k311 || signed_response) && !last.encrypted &&
+      !VerifyMessage(*session_.signing_algorithm, keys_.signing.span(), last.message)) {
+    return SmbResult::Protocol(ProtocolFault::kBadSignature);
+  }
+  const bool server_requires = (negotiated_.security_mode & kSigningRequired) != 0;
+  using Signing = ClientSettings::Signing;
+  session_.signing = keyed && (server_requires || settings_.signing == Signing::kRequired ||
+                               settings_.signing == Signing::kDesired);
+  if (!keyed && settings_.signing == Signing::kRequired) {
+    return SmbResult::Protocol(ProtocolFault::kBadSignature);
+  }
+  using Encryption = ClientSettings::Encryption;
+  const bool demanded = (response.session_flags & kSessionFlagEncryptData) != 0 ||
+                        settings_.encryption == Encryption::kRequired;
+  const bool possible = keyed && session_.cipher.has_value();
+  if (demanded && !possible) return SmbResult::Protocol(ProtocolFault::kEncryptionUnavailable);
+  session_.encrypting = possible && (demanded || settings_.encryption == Encryption::kDesired);
+  return SmbResult::Ok();
+}
+
+void Smb2Connection::ForgetSession() {
+  session_id_ = 0;
+  keys_ = {};
+  trees_.clear();
+  negotiate_validated_ = false;
+  const Dialect dialect = session_.dialect;
+  session_ = {};
+  session_.dialect = dialect;
+}
+
+SmbResult Smb2Connection::TreeConnect(std::u16string_view path, uint32_t* tree_id) {
+  *tree_id = 0;
+  Exchange exchange;
+  if (SmbResult r = Send(Command::kTreeConnect, 0, TreeConnectRequestBody(path), &exchange);
+      !r.ok()) {
+    return r;
+  }
+  if (SmbResult r = StatusOf(exchange); !r.ok()) return r;
+  TreeConnectResponse response;
+  if (!ParseTreeConnectResponse(exchange.message, &response)) {
+    return SmbResult::Protocol(ProtocolFault::kMalformed);
+  }
+  const uint32_t id = exchange.header.tree_id;
+  const bool encrypt = (response.share_flags & kShareFlagEncryptData) != 0;
+  if (encrypt && !session_.cipher) {
+    // The share wants what this session cannot give; leave it at once.
+    trees_[id] = {};
+    TreeDisconnect(id);
+    return SmbResult::Protocol(ProtocolFault::kEncryptionUnavailable);
+  }
+  trees_[id] = Tree{encrypt};
+  *tree_id = id;
+  if (!negotiate_validated_ && session_.signing &&
+      (session_.dialect == Dialect::k300 || session_.dialect == Dialect::k302)) {
+    if (SmbResult r = ValidateNegotiate(id); !r.ok()) return r;
+  }
+  return SmbResult::Ok();
+}
+
+SmbResult Smb2Connection::ValidateNegotiate(uint32_t tree_id) {
+  Exchange exchange;
+  const Bytes input = ValidateNegotiateInfoInput(offered_.capabilities, offered_.client_guid,
+                                                 offered_.security_mode, offered_.dialects);
+  const Bytes body = IoctlRequestBody(kFsctlValidateNegotiateInfo, kNoFileId, input, 24);
+  if (SmbResult r = Send(Command::kIoctl, tree_id, body, &exchange); !r.ok()) return r;
+  // Only a signed, verified answer gets here; whatever it says other than a
+  // match with what was negotiated means someone changed the negotiation.
+  IoctlResponse ioctl;
+  ValidateNegotiateInfo answer;
+  if (exchange.header.status != kStatusSuccess ||
+      !ParseIoctlResponse(exchange.message, &ioctl) ||
+      !ParseValidateNegotiateInfo(ioctl.output, &answer) ||
+      answer.capabilities != negotiated_.capabilities || answer.server_guid != negotiated_.server_guid ||
+      answer.security_mode != negotiated_.security_mode ||
+      answer.dialect != negotiated_.dialect) {
+    return SmbResult::Protocol(ProtocolFault::kDowngrade);
+  }
+  negotiate_validated_ = true;
+  return SmbResult::Ok();
+}
+
+SmbResult Smb2Connection::TreeDisconnect(uint32_t tree_id) {
+  Exchange exchange;
+  SmbResult r = Send(Command::kTreeDisconnect, tree_id, TreeDisconnectRequestBody(), &exchange);
+  if (r.ok()) r = StatusOf(exchange);
+  trees_.erase(tree_id);
+  return r;
+}
+
+SmbResult Smb2Connection::Create(uint32_t tree_id, const CreateRequest& request,
+                                 CreateResponse* response) {
+  Exchange exchange;
+  if (SmbResult r = Send(Command::kCreate, tree_id, CreateRequestBody(request), &exchange);
+      !r.ok()) {
+    return r;
+  }
+  if (SmbResult r = StatusOf(exchange); !r.ok()) return r;
+  if (!ParseCreateResponse(exchange.message, response)) {
+    return SmbResult::Protocol(ProtocolFault::kMalformed);
+  }
+  return SmbResult::Ok();
+}
+
+SmbResult Smb2Connection::Close(uint32_t tree_id, const FileId& file) {
+  Exchange exchange;
+  if (SmbResult r = Send(Command::kClose, tree_id, CloseRequestBody(file), &exchange); !r.ok()) {
+    return r;
+  }
+  return StatusOf(exchange);
+}
+
+SmbResult Smb2Connection::Read(uint32_t tree_id, const FileId& file, uint32_t length,
+                               uint64_t offset, Bytes* data, bool* more) {
+  data->clear();
+  *more = false;
+  Exchange exchange;
+  const Bytes body = ReadRequestBody(file, std::min(length, max_read_size()), offset);
+  if (SmbResult r = Send(Command::kRead, tree_id, body, &exchange); !r.ok()) return r;
+  if (SmbResult r = StatusOf(exchange, {kStatusBufferOverflow}); !r.ok()) return r;
+  ReadResponse response;
+  if (!ParseReadResponse(exchange.message, &response) || response.data.size() > length) {
+    return SmbResult::Protocol(ProtocolFault::kMalformed);
+  }
+  data->assign(response.data.begin(), response.data.end());
+  *more = exchange.header.status == kStatusBufferOverflow;
+  return SmbResult::Ok();
+}
+
+SmbResult Smb2Connection::Write(uint32_t tree_id, const FileId& file, ByteSpan data) {
+  if (data.size() > kSingleCreditPayload || data.size() > negotiated_.max_write_size) {
+    return SmbResult::Protocol(ProtocolFault::kUnexpected);
+  }
+  Exchange exchange;
+  if (SmbResult r = Send(Command::kWrite, tree_id, WriteRequestBody(file, 0, data), &exchange);
+      !r.ok()) {
+    return r;
+  }
+  if (SmbResult r = StatusOf(exchange); !r.ok()) return r;
+  WriteResponse response;
+  if (!ParseWriteResponse(exchange.message, &response) || response.count != data.size()) {
+    return SmbResult::Protocol(ProtocolFault::kMalformed);
+  }
+  return SmbResult::Ok();
+}
+
+SmbResult Smb2Connection::Transceive(uint32_t tree_id, const FileId& pipe, ByteSpan request,
+                                     Bytes* answer, bool* more) {
+  answer->clear();
+  *more = false;
+  const uint32_t max_output = std::min(negotiated_.max_transact_size, kSingleCreditPayload);
+  if (request.size() > max_output) return SmbResult::Protocol(ProtocolFault::kUnexpected);
+  Exchange exchange;
+  const Bytes body = IoctlRequestBody(kFsctlPipeTransceive, pipe, request, max_output);
+  if (SmbResult r = Send(Command::kIoctl, tree_id, body, &exchange); !r.ok()) return r;
+  if (SmbResult r = StatusOf(exchange, {kStatusBufferOverflow}); !r.ok()) return r;
+  IoctlResponse response;
+  if (!ParseIoctlResponse(exchange.message, &response) || response.output.size() > max_output) {
+    return SmbResult::Protocol(ProtocolFault::kMalformed);
+  }
+  answer->assign(response.output.begin(), response.output.end());
+  *more = exchange.header.status == kStatusBufferOverflow;
+  return SmbResult::Ok();
+}
+
+SmbResult Smb2Connection::Logoff() {
+  if (session_id_ == 0) return SmbResult::Ok();
+  Exchange exchange;
+  SmbResult r = Send(Command::kLogoff, 0, LogoffRequestBody(), &exchange);
+  if (r.ok()) r = StatusOf(exchange);
+  ForgetSession();
+  return r;
+}
+
+SmbResult Smb2Connection::StatusOf(const Exchange& exchange,
+                                   std::initializer_list<uint32_t> also_ok) {
+  const uint32_t status = exchange.header.status;
+  if (status == kStatusSuccess ||
+      std::find(also_ok.begin(), also_ok.end(), status) != also_ok.end()) {
+    return SmbResult::Ok();
+  }
+  return SmbResult::Status(status);
+}
+
+bool Smb2Connection::ShouldEncrypt(uint32_t tree_id) const {
+  if (!session_.cipher || session_id_ == 0) return false;
+  if (session_.encrypting) return true;
+  const auto tree = trees_.find(tree_id);
+  return tree != trees_.end() && tree->second.encrypt;
+}
+
+SmbResult Smb2Connection::Send(Command command, uint32_t tree_id, ByteSpan body, Exchange* out) {
+  uint64_t message_id = 0;
+  Bytes sent;
+  if (SmbResult r = SendRequest(command, tree_id, body, &message_id, &sent); !r.ok()) return r;
+  return ReceiveResponse(command, message_id, tree_id, out);
+}
+
+SmbResult Smb2Connection::SendRequest(Command command, uint32_t tree_id, ByteSpan body,
+                                      uint64_t* message_id, Bytes* sent) {
+  if (credits_ == 0) return SmbResult::Protocol(ProtocolFault::kNoCredits);
+  Header header;
+  header.command = command;
+  header.credit_charge =
+      command == Command::kNegotiate || session_.dialect == Dialect::k202 ? 0 : 1;
+  header.credits = kCreditsAsked;
+  header.message_id = next_message_id_++;
+  header.tree_id = tree_id;
+  header.session_id = session_id_;
+  --credits_;
+  *message_id = header.message_id;
+  Bytes message = Request(header, body);
+  // The logon's own messages are never signed; after it, every request of
+  // a signing session is, and a 3.1.1 tree connect is even when signing is
+  // not required, or the server drops it.
+  const bool keyed = session_.signing_algorithm.has_value();
+  const bool sign = command != Command::kNegotiate && command != Command::kSessionSetup &&
+                    keyed &&
+                    (session_.signing ||
+                     (session_.dialect == Dialect::k311 && command == Command::kTreeConnect));
+  if (ShouldEncrypt(tree_id) && command != Command::kNegotiate &&
+      command != Command::kSessionSetup) {
+    Bytes nonce(CipherNonceSize(*session_.cipher), 0);
+    const uint64_t counter = ++nonce_counter_;
+    for (size_t i = 0; i < 8; ++i) nonce[i] = static_cast<uint8_t>(counter >> (8 * i));
+    Bytes sealed;
+    if (!EncryptMessage(*session_.cipher, keys_.encryption.span(), session_id_, nonce, message,
+                        &sealed)) {
+      return SmbResult::Protocol(ProtocolFault::kBadEncryption);
+    }
+    *sent = std::move(message);
+    message = std::move(sealed);
+  } else {
+    if (sign) SignMessage(*session_.signing_algorithm, keys_.signing.span(), message);
+    *sent = message;
+  }
+  if (const uint32_t error = transport_.Send(message); error != 0) {
+    return SmbResult::Transport(error);
+  }
+  return SmbResult::Ok();
+}
+
+SmbResult Smb2Connection::ReceiveResponse(Command command, uint64_t message_id, uint32_t tree_id,
+                                          Exchange* out) {
+  for (;;) {
+    Bytes raw;
+    if (const uint32_t error = transport_.Receive(&raw); error != 0) {
+      return SmbResult::Transport(error);
+    }
+    out->encrypted = IsTransformMessage(raw);
+    if (out->encrypted) {
+      uint64_t session_id = 0;
+      if (!session_.cipher || keys_.decryption.empty() ||
+          DecryptMessage(*session_.cipher, keys_.decryption.span(), raw, &session_id,
+                         &out->message) != TransformError::kNone ||
+          session_id != session_id_) {
+        return SmbResult::Protocol(ProtocolFault::kBadEncryption);
+      }
+    } else {
+      out->message = std::move(raw);
+    }
+    if (!ParseHeader(out->message, &out->header)) {
+      return SmbResult::Protocol(ProtocolFault::kMalformed);
+    }
+    const Header& header = out->header;
+    if ((header.flags & kFlagServerToRedir) == 0 || header.next_command != 0) {
+      return SmbResult::Protocol(ProtocolFault::kUnexpected);
+    }
+    // An unsolicited notification (an oplock or lease break) belongs to no
+    // request of ours.
+    if (header.message_id == kNotificationMessageId) continue;
+    if (header.message_id != message_id || header.command != command) {
+      return SmbResult::Protocol(ProtocolFault::kUnexpected);
+    }
+    credits_ = std::min<uint32_t>(credits_ + header.credits, 0xFFFF);
+    // An interim answer: the real one follows, on the same message id. It
+    // is never signed.
+    if (header.status == kStatusPending && (header.flags & kFlagAsyncCommand) != 0) continue;
+    if (!out->encrypted && ShouldEncrypt(tree_id) && command != Command::kSessionSetup) {
+      return SmbResult::Protocol(ProtocolFault::kBadEncryption);
+    }
+    const bool flagged = (header.flags & kFlagSigned) != 0;
+    const bool keyed = session_.signing_algorithm.has_value() && command != Command::kSessionSetup;
+    if (!out->encrypted && keyed && (session_.signing || flagged) &&
+        !VerifyMessage(*session_.signing_algorithm, keys_.signing.span(), out->message)) {
+      return SmbResult::Protocol(ProtocolFault::kBadSignature);
+    }
+    return SmbResult::Ok();
+  }
+}
+
+}  // namespace winreach::smb

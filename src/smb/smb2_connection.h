@@ -1,0 +1,169 @@
+// One SMB2/3 connection to one server, with at most one session on it:
+// the negotiation, the logon, trees, files and pipe I/O, and what keeps
+// them honest (message ids and credits, signing, encryption, the 3.1.1
+// preauthentication hash, validate negotiate on 3.0 and 3.0.2). Requests go
+// one at a time. It does no I/O of its own: whole messages go through a
+// MessageTransport, which owns the socket and the deadline.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <span>
+#include <string_view>
+
+#include "smb/authenticator.h"
+#include "smb/crypto.h"
+#include "smb/message_transport.h"
+#include "smb/preauth_hash.h"
+#include "smb/smb2_header.h"
+#include "smb/smb2_keys.h"
+#include "smb/smb2_messages.h"
+#include "smb/smb2_signing.h"
+
+namespace winreach::smb {
+
+// What the client offers and insists on: the client keys of smb.conf.
+struct ClientSettings {
+  Dialect min_dialect = Dialect::k202;
+  Dialect max_dialect = Dialect::k311;
+  enum class Signing { kDisabled, kIfRequired, kDesired, kRequired };
+  Signing signing = Signing::kDesired;  // a session with a key signs
+  enum class Encryption { kOff, kIfRequired, kDesired, kRequired };
+  Encryption encryption = Encryption::kIfRequired;
+};
+
+// Why a request came to nothing when the server's status does not say it.
+enum class ProtocolFault {
+  kNone,
+  kMalformed,       // a message that does not parse, or lies about its sizes
+  kUnexpected,      // not the answer to our request (id, command, dialect not offered)
+  kNoCredits,       // the server left us no credit to send with
+  kBadSignature,    // a response that had to be signed was not, or did not verify
+  kBadEncryption,   // a transform that does not verify, or plain text where it must not be
+  kDowngrade,       // the negotiation was tampered with (validate negotiate)
+  kNoCommonDialect, // the server chose none of ours, or dropped the negotiation
+  kEncryptionUnavailable,  // encryption is required and cannot be had
+  kLogon,           // the logon failed on our side (see Authenticator::failure)
+};
+
+struct SmbResult {
+  enum class Kind { kOk, kStatus, kTransport, kProtocol };
+  Kind kind = Kind::kOk;
+  uint32_t status = 0;     // kStatus: the server's NT status
+  uint32_t transport = 0;  // kTransport: the transport's Windows code
+  ProtocolFault fault = ProtocolFault::kNone;
+
+  bool ok() const { return kind == Kind::kOk; }
+  static SmbResult Ok() { return {}; }
+  static SmbResult Status(uint32_t status) { return {Kind::kStatus, status, 0, ProtocolFault::kNone}; }
+  static SmbResult Transport(uint32_t code) { return {Kind::kTransport, 0, code, ProtocolFault::kNone}; }
+  static SmbResult Protocol(ProtocolFault fault) { return {Kind::kProtocol, 0, 0, fault}; }
+};
+
+// What the session came to, for the report's session facts.
+struct SessionState {
+  Dialect dialect = Dialect::k202;
+  bool guest = false;
+  bool anonymous = false;
+  bool signing = false;     // requests and responses are signed
+  bool encrypting = false;  // the session's messages are encrypted
+  std::optional<SigningAlgorithm> signing_algorithm;
+  std::optional<Cipher> cipher;
+};
+
+class Smb2Connection {
+ public:
+  // Random bytes for the client GUID, the 3.1.1 salt and the nonces.
+  using RandomSource = std::function<bool(std::span<uint8_t>)>;
+
+  Smb2Connection(MessageTransport& transport, ClientSettings settings, RandomSource random);
+  Smb2Connection(const Smb2Connection&) = delete;
+  Smb2Connection& operator=(const Smb2Connection&) = delete;
+
+  SmbResult Negotiate();
+
+  // Runs the whole exchange of `authenticator` to a session. A failure
+  // leaves the connection usable for another try with another logon.
+  SmbResult SessionSetup(Authenticator& authenticator);
+
+  // Connects `path` ("\\server\share"): the tree's id in `tree_id`. On 3.0
+  // and 3.0.2 the first tree of a signed session validates the negotiation.
+  SmbResult TreeConnect(std::u16string_view path, uint32_t* tree_id);
+  SmbResult TreeDisconnect(uint32_t tree_id);
+
+  SmbResult Create(uint32_t tree_id, const CreateRequest& request, CreateResponse* response);
+  SmbResult Close(uint32_t tree_id, const FileId& file);
+
+  // Reads at most `length` bytes at `offset`. STATUS_BUFFER_OVERFLOW (a
+  // message-mode pipe with more of the message waiting) is a success with
+  // `*more` set.
+  SmbResult Read(uint32_t tree_id, const FileId& file, uint32_t length, uint64_t offset,
+                 Bytes* data, bool* more);
+  SmbResult Write(uint32_t tree_id, const FileId& file, ByteSpan data);
+
+  // One pipe transaction (FSCTL_PIPE_TRANSCEIVE): the request out, the
+  // answer back, with `*more` set when the answer did not fit and the rest
+  // waits to be read.
+  SmbResult Transceive(uint32_t tree_id, const FileId& pipe, ByteSpan request, Bytes* answer,
+                       bool* more);
+
+  SmbResult Logoff();
+
+  const NegotiateResponse& negotiated() const { return negotiated_; }
+  const SessionState& session() const { return session_; }
+  // The most a single read or transaction may ask for.
+  uint32_t max_read_size() const;
+
+ private:
+  struct Tree {
+    bool encrypt = false;
+  };
+  struct Exchange {
+    Bytes message;  // the response, decrypted
+    Header header;
+    bool encrypted = false;
+  };
+
+  // Sends `body` as `command` and waits for its final response, through
+  // interim STATUS_PENDING answers. `sign` and `encrypt` say how the
+  // request goes; the response is checked as the session demands.
+  SmbResult Send(Command command, uint32_t tree_id, ByteSpan body, Exchange* out);
+  SmbResult SendRequest(Command command, uint32_t tree_id, ByteSpan body, uint64_t* message_id,
+                        Bytes* sent);
+  SmbResult ReceiveResponse(Command command, uint64_t message_id, uint32_t tree_id, Exchange* out);
+  // The response's status as a result: success and the statuses in
+  // `also_ok` pass, anything else is the server's refusal.
+  static SmbResult StatusOf(const Exchange& exchange, std::initializer_list<uint32_t> also_ok = {});
+
+  bool ShouldEncrypt(uint32_t tree_id) const;
+  bool SigningActive() const { return session_.signing; }
+  SmbResult ValidateNegotiate(uint32_t tree_id);
+  SmbResult FinishSession(Authenticator& authenticator, const Exchange& last,
+                          const PreauthHash& hash);
+  SmbResult NegotiateOnce(uint64_t* wildcard);
+  void ForgetSession();
+
+  MessageTransport& transport_;
+  const ClientSettings settings_;
+  RandomSource random_;
+
+  NegotiateRequest offered_;
+  NegotiateResponse negotiated_;
+  bool negotiated_ok_ = false;
+  PreauthHash connection_hash_;
+
+  uint64_t next_message_id_ = 0;
+  uint32_t credits_ = 1;
+  uint64_t nonce_counter_ = 0;
+
+  uint64_t session_id_ = 0;
+  SessionState session_;
+  SessionKeys keys_;
+  bool negotiate_validated_ = false;
+  std::map<uint32_t, Tree> trees_;
+};
+
+}  // namespace winreach::smb
