@@ -182,13 +182,13 @@ bool ParseNtlmChallenge(ByteSpan message, NtlmChallenge* out) {
   NtlmChallenge challenge;
   challenge.flags = reader.U32Le();
   reader.CopyTo(challenge.server_challenge.data(), challenge.server_challenge.size());
-  reader.Skip(8);  // reserved
   if (!reader.ok()) return false;
   challenge.target_name.assign(target_name.begin(), target_name.end());
   if (header_size < kChallengeHeaderSize) {
     *out = std::move(challenge);
     return true;
   }
+  reader.Skip(8);  // reserved
   ByteSpan target_info;
   if (!ReadField(reader, message, header_size, &target_info)) return false;
   if (target_info.empty()) {
