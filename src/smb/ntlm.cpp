@@ -331,6 +331,7 @@ Bytes ClientTargetInfo(ByteSpan server_pairs, bool with_mic, ByteSpan target_nam
     const ByteSpan value = pairs.Bytes(length);
     if (!pairs.ok() || id == kMsvAvEol) break;
     if (id == kMsvAvTargetName && !target_name.empty()) continue;  // ours replaces it
+    if (id == kMsvAvFlags && length != 4) continue;  // malformed: ours stands instead
     writer.U16Le(id);
     writer.U16Le(length);
     if (id == kMsvAvFlags && length == 4) {
@@ -346,7 +347,7 @@ Bytes ClientTargetInfo(ByteSpan server_pairs, bool with_mic, ByteSpan target_nam
     writer.U16Le(4);
     writer.U32Le(kMsvAvFlagMicPresent);
   }
-  if (!target_name.empty()) {
+  if (!target_name.empty() && target_name.size() <= 0xffff) {
     writer.U16Le(kMsvAvTargetName);
     writer.U16Le(static_cast<uint16_t>(target_name.size()));
     writer.Bytes(target_name);
@@ -364,7 +365,10 @@ Bytes NtlmAuthenticateMessage(const NtlmAuthenticateFields& fields) {
   size_t payload = kAuthenticateHeaderSize;
   const ByteSpan payloads[] = {fields.lm_response, fields.nt_response,        fields.domain,
                                fields.user,        fields.workstation,        fields.encrypted_session_key};
-  for (ByteSpan value : payloads) WriteField(writer, value, &payload);
+  for (ByteSpan value : payloads) {
+    if (value.size() > 0xffff) return {};
+    WriteField(writer, value, &payload);
+  }
   writer.U32Le(fields.flags);
   writer.Bytes(kVersion);
   writer.Bytes(std::array<uint8_t, 16>{});  // the MIC, filled in later

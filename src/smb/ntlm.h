@@ -108,7 +108,8 @@ struct NtlmAuthenticateFields {
 };
 
 // The AUTHENTICATE message with our version and a zero MIC at
-// kNtlmMicOffset, for the caller to fill in.
+// kNtlmMicOffset, for the caller to fill in; empty when a field is longer
+// than its 16-bit length can say.
 Bytes NtlmAuthenticateMessage(const NtlmAuthenticateFields& fields);
 
 // HMAC-MD5 keyed with the exported session key over the three messages,

@@ -139,6 +139,7 @@ Authenticator::Step NtlmAuthenticator::Answer(ByteSpan server_token, Bytes* out)
       session_key_ = response.session_base_key;
     }
     authenticate = NtlmAuthenticateMessage(fields);
+    if (authenticate.empty()) return Fail(status::kInvalidParameter);  // pairs too long to answer
     if (with_mic) {
       const Digest16 mic = NtlmMic(session_key_.span(), negotiate_, resp.response_token, authenticate);
       std::copy(mic.begin(), mic.end(), authenticate.begin() + kNtlmMicOffset);
