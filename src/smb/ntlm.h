@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "smb/crypto.h"
+#include "smb/utf16.h"
 
 namespace winreach::smb {
 
@@ -64,14 +65,6 @@ Bytes NtlmNegotiateMessage(bool anonymous);
 // Reads a CHALLENGE message. False when it is not one, or when a length,
 // an offset or an AV pair does not fit in it, or the pairs lack MsvAvEOL.
 bool ParseNtlmChallenge(ByteSpan message, NtlmChallenge* out);
-
-// UTF-16LE of UTF-8 text (ill-formed sequences become U+FFFD); the
-// result may hold a password, hence SecretBytes.
-SecretBytes Utf16LeFromUtf8(std::string_view text);
-// The same with the letters in upper case, as NTOWFv2 wants the user name.
-Bytes UpperUtf16LeFromUtf8(std::string_view text);
-// UTF-8 of UTF-16 units (a lone surrogate becomes U+FFFD).
-std::string Utf8FromUtf16(std::u16string_view units);
 
 // MD4 of the UTF-16LE password: the account's NT hash.
 SecretBytes NtHash(std::string_view password);
