@@ -8,6 +8,7 @@
 #include "platform/status_codes.h"
 #include "smb/der.h"
 #include "smb/spnego.h"
+#include "tests/data/ntlm_captures.h"
 #include "tests/support/hex.h"
 
 namespace winreach::smb {
@@ -162,6 +163,19 @@ TEST(NtlmAuthenticatorTest, LogsOnWithMicAndMechListMic) {
   const NtlmSignature server_mic = NtlmSealingContext(exported, a.flags, false).Sign(list);
   EXPECT_EQ(auth.Next(ServerResp(NegState::kAcceptCompleted, {}, server_mic, {}), &out), Step::kDone);
   EXPECT_TRUE(out.empty());
+}
+
+// The recorded logon replayed: the same inputs give the very AUTHENTICATE
+// Samba accepted, and Samba's own mechListMIC verifies.
+TEST(NtlmAuthenticatorTest, ReplaysALogonSambaAccepted) {
+  NtlmAuthenticator auth({"root", "", "Secr3t-pw"}, "WRCLIENT", "localhost", Random(), kNow);
+  Bytes out;
+  ASSERT_EQ(auth.Next(capture::kSambaNegotiateToken, &out), Step::kContinue);
+  ASSERT_EQ(auth.Next(capture::kSambaChallengeToken, &out), Step::kContinue);
+  EXPECT_EQ(out, Bytes(std::begin(capture::kAcceptedAuthenticateToken),
+                       std::end(capture::kAcceptedAuthenticateToken)));
+  EXPECT_EQ(auth.Next(capture::kSambaFinalToken, &out), Step::kDone);
+  EXPECT_EQ(auth.account(), "NTLMSRV\\root");
 }
 
 TEST(NtlmAuthenticatorTest, WithoutServerTimeSendsLmv2AndNoMic) {
