@@ -1,0 +1,76 @@
+// An NTLMv2 logon inside SPNEGO: NEGOTIATE in our NegTokenInit, the
+// server's CHALLENGE in its NegTokenResp, our AUTHENTICATE (with its MIC
+// and SPNEGO's mechListMIC) in ours, then the server's verdict. Also the
+// anonymous logon, which is NTLM with empty credentials.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+
+#include "smb/authenticator.h"
+#include "smb/crypto.h"
+#include "smb/ntlm.h"
+
+namespace winreach::smb {
+
+// An account for NTLM, in UTF-8. An empty user logs on anonymously.
+struct NtlmCredentials {
+  std::string user;
+  std::string domain;    // empty: the domain the server names in its challenge
+  std::string password;  // the authenticator wipes its own copy after hashing it
+};
+
+class NtlmAuthenticator : public Authenticator {
+ public:
+  // Fills its span with random bytes; false when it cannot.
+  using RandomSource = std::function<bool(std::span<uint8_t>)>;
+
+  // `workstation` is our computer's name, `target_host` the server's host
+  // name (named in the AUTHENTICATE as "cifs/<host>"; empty to leave it
+  // out), `now` the current time as a FILETIME, used when the server sends
+  // none.
+  NtlmAuthenticator(NtlmCredentials credentials, std::string workstation, std::string target_host,
+                    RandomSource random, uint64_t now);
+  ~NtlmAuthenticator() override;
+
+  Step Next(ByteSpan server_token, Bytes* out) override;
+  const SecretBytes& SessionKey() const override { return session_key_; }
+  LogonMechanism mechanism() const override {
+    return anonymous_ ? LogonMechanism::kAnonymous : LogonMechanism::kNtlm;
+  }
+  // 87 for a malformed or out-of-turn server token, 1937 when the server
+  // offers or chooses no NTLM, 1326 for a rejected logon, 5 when the
+  // server's mechListMIC does not verify, 31 when no random bytes came.
+  uint32_t failure() const override { return failure_; }
+  std::string account() const override;
+
+ private:
+  enum class Stage { kFirst, kChallenge, kVerdict, kOver };
+
+  Step Fail(uint32_t code);
+  Step Start(ByteSpan server_token, Bytes* out);
+  Step Answer(ByteSpan server_token, Bytes* out);
+  Step Verdict(ByteSpan server_token);
+
+  const bool anonymous_;
+  std::string user_;
+  std::string domain_;
+  std::string workstation_;
+  std::string target_host_;
+  SecretBytes nt_hash_;
+  RandomSource random_;
+  uint64_t now_;
+
+  Stage stage_ = Stage::kFirst;
+  uint32_t failure_ = 0;
+  Bytes mech_types_;
+  Bytes negotiate_;
+  SecretBytes session_key_;
+  // The server's direction, kept to check its mechListMIC.
+  std::unique_ptr<NtlmSealingContext> server_context_;
+};
+
+}  // namespace winreach::smb
