@@ -21,7 +21,7 @@ struct SessionFacts {
   LogonMethod method = LogonMethod::kUnknown;
   LogonAccount account = LogonAccount::kUnknown;
   std::wstring name;     // kNamed: "DOMAIN\name" or "name@REALM"
-  std::wstring dialect;  // "3.1.1", "3.x", "2.x", "NT1"; empty when unknown
+  std::wstring dialect;  // "2.0.2", "2.1", "3.0", "3.0.2", "3.1.1"; empty when unknown
   std::optional<bool> signing;     // messages carried SMB signatures
   std::optional<bool> encryption;  // messages were encrypted
   // A ticket cache, a password or a DOMAIN\name was there to be used.

@@ -15,11 +15,11 @@
 #include <vector>
 
 #include "smb/crypto.h"
+#include "smb/ntlm.h"
 #include "smb/preauth_hash.h"
 #include "smb/smb2_keys.h"
 #include "smb/smb2_signing.h"
 #include "smb/transform.h"
-#include "smb/ntlm.h"
 #include "tests/support/hex.h"
 
 namespace winreach::smb {
@@ -314,6 +314,8 @@ TEST(KnownAnswerTest, EncryptedMessages) {
     EXPECT_EQ(decrypted, message);
     EXPECT_EQ(session_id, example.session_id);
   }
+}
+
 // NTLMv2 with the common values: user "User", domain "Domain", password
 // "Password", server challenge 0123456789abcdef, client challenge aa*8,
 // time zero, random session key 55*16, and the challenge's AV pairs.

@@ -52,7 +52,7 @@ value_failure_lines() {
 # --- Samba's shared name cache ---
 
 test_stale_samba_name_cache_is_not_used() {
-  # libsmbclient looks names up in a cache that every Samba program on the
+  # Samba's programs look names up in a cache that every one of them on the
   # machine shares and trusts for 11 minutes. An entry that sends a name to
   # the refusing host must not win over the resolver, which knows the name
   # as the test host: every check talks to the address the report printed.

@@ -8,12 +8,6 @@
 # resident sizes mean nothing there, and valgrind cannot run it.
 sanitized() { [ "${WINREACH_BUILD:-}" = sanitized ]; }
 
-# The sanitizer build: LeakSanitizer learns of the one block libsmbclient
-# keeps for the life of the process, and takes whole stacks to know it by.
-if sanitized; then
-  export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}fast_unwind_on_malloc=0
-  export LSAN_OPTIONS=${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/lsan.supp:print_suppressions=0
-fi
 
 # Runs a command in the client namespace (or the server one).
 wr_cli() { ip netns exec "$CLI" "$@"; }

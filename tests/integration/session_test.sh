@@ -35,13 +35,12 @@ facts_server_saw() {
   authz=$(grep -m1 'Successful AuthZ:' <<<"$log" || true)
   [ -n "$authz" ] || { echo null; return; }
   case $(grep -m1 -o 'connection_dialect *: 0x[0-9A-Fa-f]*' <<<"$log" | grep -o '0x.*') in
-    0x0311) dialect=3.1.1 ;; 0x0300 | 0x0302) dialect=3.x ;; 0x0202 | 0x0210) dialect=2.x ;;
-    *) dialect=unknown ;;
+    0x0311) dialect=3.1.1 ;; 0x0302) dialect=3.0.2 ;; 0x0300) dialect=3.0 ;;
+    0x0210) dialect=2.1 ;; 0x0202) dialect=2.0.2 ;; *) dialect=unknown ;;
   esac
   case $authz in
-    *'[S-1-5-7]'*) echo "anonymous anonymous None 445" ;;
-    # The guest's session has no key: nothing tells the client its dialect.
-    *'-501]'*) echo "guest ntlm None 445" ;;
+    *'[S-1-5-7]'*) echo "anonymous anonymous $dialect 445" ;;
+    *'-501]'*) echo "guest ntlm $dialect 445" ;;
     *'[SMB2,NTLMSSP]'*)
       grep -m1 'Auth: .* with \[NTLMv2\] status \[NT_STATUS_OK\]' <<<"$log" |
         sed "s/.* user \[\([^]]*\)\]\\\\\[\([^]]*\)\] .*/\1\\\\\2 ntlm $dialect 445/" ;;
@@ -88,7 +87,7 @@ test_session_warns_when_the_ticket_was_not_used() {
   local cache=$WR_STATE/not-a-ticket.ccache
   : >"$cache"
   session_run testhost KRB5CCNAME="FILE:$cache"
-  assert_eq "anonymous anonymous None 445" "$session" "session"
+  assert_eq "anonymous anonymous 3.1.1 445" "$session" "session"
   assert_eq "winreach: credentials were offered, but the remote checks ran anonymously" \
     "$(sed -n 2p <<<"$session_err")" "warning"
   session_run testhost

@@ -183,10 +183,10 @@ test_silent_host_waits_for_one_connection_timeout_only() {
 }
 
 test_connections_and_binds_of_a_healthy_run() {
-  # Count the SMB connections that reach the test host (IPC$ carries the
-  # three pipes, ADMIN$ gets its own: libsmbclient holds one share per
-  # connection) and the DCE/RPC binds sent: one per interface, however many
-  # server-information levels are asked.
+  # Count the SMB connections that reach the test host (one: IPC$, which
+  # carries the three pipes, and ADMIN$ are trees of one session) and the
+  # DCE/RPC binds sent: one per interface, however many server-information
+  # levels are asked.
   local capture pid connections binds
   capture=$(mktemp)
   # Not through a function: $! must be tcpdump itself, to stop it by pid.
@@ -205,7 +205,7 @@ test_connections_and_binds_of_a_healthy_run() {
   binds=$(python3 -c 'import sys; print(open(sys.argv[1], "rb").read().count(bytes.fromhex("05000b0310000000")))' "$capture")
   rm -f "$capture"
   echo "  SMB connections: $connections, binds: $binds"
-  assert_eq 2 "$connections" "connections to port 445"
+  assert_eq 1 "$connections" "connections to port 445"
   assert_eq 3 "$binds" "binds: srvsvc, winreg and svcctl once each"
 }
 

@@ -1,10 +1,7 @@
 # Whole runs under valgrind's memcheck: no invalid read or write, no use of
 # an uninitialised value, no memory lost, and no descriptor of the program's
-# own left open at exit. libsmbclient's own one-time allocations are
-# suppressed in valgrind.supp. A sanitizer build cannot run under valgrind:
+# own left open at exit. A sanitizer build cannot run under valgrind:
 # there, the sanitizers themselves check the same runs.
-
-VALGRIND_SUPP=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/valgrind.supp
 
 # False, with a note, for the sanitizer build.
 memcheck_possible() {
@@ -23,7 +20,7 @@ memcheck_run() {
   while [ "$1" != -- ]; do env+=("$1"); shift; done
   shift
   command -v valgrind >/dev/null || { echo "  valgrind is missing (scripts/setup)"; return 1; }
-  wr_cli env "${env[@]}" timeout 300 valgrind --quiet --suppressions="$VALGRIND_SUPP" \
+  wr_cli env "${env[@]}" timeout 300 valgrind --quiet \
     --leak-check=full --errors-for-leak-kinds=definite,indirect --error-exitcode=99 \
     --track-fds=yes --log-file="$log" "$WINREACH" "$@" </dev/null >"$WR_STATE/memcheck.out" || rc=$?
   if [ "$rc" != 0 ]; then

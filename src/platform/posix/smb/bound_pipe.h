@@ -7,7 +7,6 @@
 #include <span>
 #include <string_view>
 
-#include "platform/posix/smb/smb_pipe.h"
 #include "platform/posix/smb/smb_session.h"
 #include "rpc/ndr.h"
 #include "rpc/rpc_client.h"
@@ -15,7 +14,7 @@
 namespace winreach {
 
 struct BoundPipe {
-  std::unique_ptr<SmbPipe> pipe;
+  std::unique_ptr<rpc::PipeTransport> pipe;
   std::unique_ptr<rpc::RpcClient> client;
 
   // Calls `opnum`, whose outputs are a context handle and a status: the

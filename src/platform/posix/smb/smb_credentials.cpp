@@ -1,6 +1,5 @@
 #include "platform/posix/smb/smb_credentials.h"
 
-#include <pwd.h>
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -34,8 +33,7 @@ void SetUser(SmbCredentials& credentials, const std::string& name) {
 
 }  // namespace
 
-SmbCredentials CredentialsFromEnvironment(const GetEnv& getenv, const ReadFirstLine& read,
-                                          const AccountName& account_name) {
+SmbCredentials CredentialsFromEnvironment(const GetEnv& getenv, const ReadFirstLine& read) {
   SmbCredentials credentials;
   if (const char* logname = getenv("LOGNAME"); logname != nullptr) SetUser(credentials, logname);
   if (const char* user = getenv("USER"); user != nullptr && *user != '\0') {
@@ -57,8 +55,6 @@ SmbCredentials CredentialsFromEnvironment(const GetEnv& getenv, const ReadFirstL
       credentials.offered = true;
     }
   }
-  // libsmbclient takes an empty name for "anonymous", ticket or not.
-  if (credentials.user.empty() && account_name) credentials.user = account_name();
   return credentials;
 }
 
@@ -87,15 +83,7 @@ SmbCredentials CredentialsFromProcess() {
         if (!file || !std::getline(file, line)) return std::nullopt;
         if (!line.empty() && line.back() == '\r') line.pop_back();
         return line;
-      },
-      []() -> std::string {
-        const passwd* entry = getpwuid(getuid());
-        return entry != nullptr && entry->pw_name != nullptr ? entry->pw_name : "";
       });
-}
-
-std::optional<std::string> ProcessTicketCacheFile() {
-  return TicketCacheFile([](const char* name) { return std::getenv(name); }, getuid());
 }
 
 bool ProcessHasTicketCache() {

@@ -1,8 +1,6 @@
 // Whose identity the SMB session carries, found as Samba's client tools find
 // it: a Kerberos ticket cache; USER ("[domain\]user[%password]"), PASSWD and
 // PASSWD_FILE; otherwise an anonymous logon. Nothing is ever prompted for.
-// Without USER and LOGNAME (services, containers, "env -i") the name is the
-// account's own, from the password database, so that a ticket is still used.
 #pragma once
 
 #include <functional>
@@ -27,11 +25,7 @@ using GetEnv = std::function<const char*(const char*)>;
 // The first line of a file, without its line end; nullopt when unreadable.
 using ReadFirstLine = std::function<std::optional<std::string>(const std::string&)>;
 
-// The name of the account that runs the process; empty when unknown.
-using AccountName = std::function<std::string()>;
-
-SmbCredentials CredentialsFromEnvironment(const GetEnv& getenv, const ReadFirstLine& read,
-                                          const AccountName& account_name = {});
+SmbCredentials CredentialsFromEnvironment(const GetEnv& getenv, const ReadFirstLine& read);
 
 // The file of the ticket cache the process's Kerberos uses: KRB5CCNAME's
 // "FILE:path" or bare path, else the default /tmp/krb5cc_<uid>; nullopt when
@@ -46,7 +40,6 @@ bool HasTicketCache(const GetEnv& getenv, unsigned uid,
 
 // The real environment and file system.
 SmbCredentials CredentialsFromProcess();
-std::optional<std::string> ProcessTicketCacheFile();
 bool ProcessHasTicketCache();
 
 }  // namespace winreach

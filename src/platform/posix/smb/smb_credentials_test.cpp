@@ -76,22 +76,6 @@ TEST_F(CredentialsTest, WipeForgetsThePassword) {
   EXPECT_TRUE(c.password.empty());
 }
 
-// Services and "env -i" start without USER and LOGNAME: the account's own
-// name stands in, since libsmbclient drops a ticket offered with no name.
-TEST(ProcessCredentialsTest, WithoutUserOrLognameTheAccountNameIsGiven) {
-  const passwd* account = getpwuid(getuid());
-  ASSERT_NE(account, nullptr);
-  std::map<std::string, std::string> saved;
-  for (const char* name : {"USER", "LOGNAME", "PASSWD", "PASSWD_FILE"}) {
-    if (const char* value = std::getenv(name)) saved[name] = value;
-    unsetenv(name);
-  }
-  const SmbCredentials c = CredentialsFromProcess();
-  for (const auto& [name, value] : saved) setenv(name.c_str(), value.c_str(), 1);
-  EXPECT_EQ(c.user, account->pw_name);
-  EXPECT_FALSE(c.offered);
-}
-
 TEST(TicketCacheTest, WhereKerberosIsWorthTrying) {
   auto env = [](const char* value) {
     return [value](const char* name) -> const char* {

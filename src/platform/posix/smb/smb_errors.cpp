@@ -1,63 +1,82 @@
 #include "platform/posix/smb/smb_errors.h"
 
-#include <cerrno>
-
-#include "platform/posix/smb/smb_status_log.h"
 #include "platform/status_codes.h"
+#include "smb/nt_status.h"
 
 namespace winreach {
 
 namespace {
 
-// What every stage shares: a refusal gets the stage's refusal code, a lack of
-// memory its own, and everything else the stage's code for the rest.
-uint32_t StageErrorCode(int error, uint32_t refused, uint32_t otherwise) {
-  switch (error) {
-    case EACCES:
-    case EPERM:
-      return refused;
-    case ENOMEM:
-      return status::kNotEnoughMemory;
+using smb::ProtocolFault;
+using smb::SmbResult;
+
+uint32_t TransportCode(uint32_t code, SmbStage stage) {
+  if (code == status::kSemTimeout) return code;  // the run's time is up
+  switch (stage) {
+    case SmbStage::kConnect:
+      return status::kBadNetPath;
+    case SmbStage::kNegotiate:
+      // Taken and dropped at the negotiation: the server is there, but
+      // speaks no dialect of ours (an SMB1-only server). Silence is not that.
+      return code == status::kWsaTimedOut ? status::kBadNetPath : status::kNotSupported;
+    case SmbStage::kPipeIo:
+      return status::kRpcCallFailed;
     default:
-      return otherwise;
+      return status::kBadNetPath;
   }
+}
+
+uint32_t FaultCode(ProtocolFault fault, SmbStage stage) {
+  switch (fault) {
+    case ProtocolFault::kNoCommonDialect:
+      return status::kNotSupported;
+    case ProtocolFault::kEncryptionUnavailable:
+      // What the server answers a request it wants encrypted and is not.
+      return status::kAccessDenied;
+    case ProtocolFault::kLogon:
+      return status::kLogonFailure;
+    default:
+      // A server that broke the protocol: malformed or unexpected answers,
+      // no credits, a signature or transform that does not verify, a
+      // negotiation someone changed.
+      return stage == SmbStage::kPipeIo ? status::kRpcCallFailed : status::kUnexpectedNetError;
+  }
+}
+
+uint32_t StatusCode(uint32_t nt_status, SmbStage stage, bool credentials_offered) {
+  switch (nt_status) {
+    case smb::kStatusLogonFailure:
+      // Samba says "logon failure" to a refused anonymous logon too; no
+      // credentials were offered, so it is the access that was refused.
+      return credentials_offered ? status::kLogonFailure : status::kAccessDenied;
+    case smb::kStatusObjectNameNotFound:
+      // No such pipe is, as Windows reports it, an unreachable path.
+      return stage == SmbStage::kOpenPipe ? status::kBadNetPath : status::kFileNotFound;
+    case smb::kStatusFileIsADirectory:
+      return status::kAccessDenied;
+    default:
+      break;
+  }
+  if (stage == SmbStage::kPipeIo && nt_status != smb::kStatusAccessDenied) {
+    return status::kRpcCallFailed;
+  }
+  return smb::WindowsCodeFromNtStatus(nt_status);
 }
 
 }  // namespace
 
-// Refused, unreachable, timed out, name not found (EINVAL), reset: all are a
-// path that cannot be reached. Two answers are not silence: a server that
-// refuses NTLM says so (EINVAL, with the status in the log), and a server
-// that takes the connection and drops it at the negotiation (ECONNABORTED)
-// has no dialect in common with us, as an SMB1-only server with SMB1 not
-// allowed in smb.conf: the request is not supported.
-uint32_t ConnectionErrorCode(int error, bool credentials_offered, uint32_t nt_status) {
-  if (nt_status == kNtStatusNtlmBlocked) return status::kNtlmBlocked;
-  if (error == ECONNABORTED) return status::kNotSupported;
-  return StageErrorCode(error, credentials_offered ? status::kLogonFailure : status::kAccessDenied,
-                        status::kBadNetPath);
-}
-
-uint32_t PipeOpenErrorCode(int error) {
-  return StageErrorCode(error, status::kAccessDenied, status::kBadNetPath);
-}
-
-uint32_t FileOpenErrorCode(int error, bool folder_exists) {
-  switch (error) {
-    case ENOENT:
-      return folder_exists ? status::kFileNotFound : status::kPathNotFound;
-    case ENOTDIR:
-      return status::kPathNotFound;
-    case EISDIR:
-      return status::kAccessDenied;
-    default:
-      return StageErrorCode(error, status::kAccessDenied, status::kBadNetPath);
+uint32_t WindowsCodeOf(const SmbResult& result, SmbStage stage, bool credentials_offered) {
+  switch (result.kind) {
+    case SmbResult::Kind::kOk:
+      return 0;
+    case SmbResult::Kind::kTransport:
+      return TransportCode(result.transport, stage);
+    case SmbResult::Kind::kProtocol:
+      return FaultCode(result.fault, stage);
+    case SmbResult::Kind::kStatus:
+      return StatusCode(result.status, stage, credentials_offered);
   }
-}
-
-// The call was under way when the transport failed.
-uint32_t PipeTransferErrorCode(int error) {
-  return StageErrorCode(error, status::kAccessDenied, status::kRpcCallFailed);
+  return status::kUnexpectedNetError;
 }
 
 }  // namespace winreach

@@ -1,28 +1,27 @@
-// The Windows codes for libsmbclient's failures (errno values), by the stage
-// at which they happen. libsmbclient folds NT status codes into errno, so the
-// stage tells apart what errno alone cannot (a logon failure and an access
-// refused are both EACCES).
+// The Windows code a failed SMB operation is reported with, by the stage at
+// which it failed: the server's NT status says most of it, and the stage
+// tells apart what the status alone cannot (an object that is not there is
+// a missing file on a share, and an unreachable path for a pipe).
 #pragma once
 
 #include <cstdint>
 
+#include "smb/smb2_connection.h"
+
 namespace winreach {
 
-// No connection to the server and share came about: the network, the name
-// or the logon failed. EACCES is a logon failure when credentials were
-// offered, an anonymous logon refused otherwise. `nt_status` is the server's
-// status behind `error` when libsmbclient's log told it, 0 otherwise.
-uint32_t ConnectionErrorCode(int error, bool credentials_offered, uint32_t nt_status = 0);
+enum class SmbStage {
+  kConnect,    // the TCP connection (445, then 139)
+  kNegotiate,  // the dialect
+  kLogon,      // the session setup
+  kTree,       // a tree connect to a share
+  kOpenPipe,   // a pipe on IPC$
+  kOpenFile,   // a file on a share
+  kPipeIo,     // a call under way on an open pipe
+};
 
-// Connected to IPC$, the pipe itself would not open: refused (5), or no
-// such pipe, which Windows reports as an unreachable path (53).
-uint32_t PipeOpenErrorCode(int error);
-
-// Connected to the share, the file would not open. `folder_exists` says
-// whether the file's folder could be found, when the file could not.
-uint32_t FileOpenErrorCode(int error, bool folder_exists);
-
-// A read or write on an open pipe failed.
-uint32_t PipeTransferErrorCode(int error);
+// `credentials_offered`: a refused logon is a logon failure when a password
+// or ticket was offered, an anonymous logon refused otherwise.
+uint32_t WindowsCodeOf(const smb::SmbResult& result, SmbStage stage, bool credentials_offered);
 
 }  // namespace winreach

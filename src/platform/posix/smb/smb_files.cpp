@@ -1,7 +1,5 @@
 #include "platform/posix/smb/smb_files.h"
 
-#include <libsmbclient.h>
-
 #include "platform/posix/last_error.h"
 #include "platform/status_codes.h"
 
@@ -17,7 +15,7 @@ constexpr uint32_t kReadOnlyAccess = 0x80000000 | 0x20000000 | 0x0001 | 0x0008 |
 }  // namespace
 
 SmbFiles::~SmbFiles() {
-  for (FileHandle file : files_) session_.CloseFile(static_cast<SMBCFILE*>(file));
+  for (FileHandle file : files_) session_.CloseFile(reinterpret_cast<uintptr_t>(file));
 }
 
 FileHandle SmbFiles::Open(std::wstring_view path, uint32_t access, uint32_t, uint32_t disposition,
@@ -34,11 +32,12 @@ FileHandle SmbFiles::Open(std::wstring_view path, uint32_t access, uint32_t, uin
                            : status::kPathNotFound);
     return InvalidFileHandle();
   }
-  SMBCFILE* file = nullptr;
-  if (const uint32_t error = session_.OpenFile(*unc, &file); error != 0) {
+  uint64_t id = 0;
+  if (const uint32_t error = session_.OpenFile(*unc, access, &id); error != 0) {
     SetThreadLastError(error);
     return InvalidFileHandle();
   }
+  const auto file = reinterpret_cast<FileHandle>(static_cast<uintptr_t>(id));
   files_.insert(file);
   return file;
 }
@@ -48,7 +47,7 @@ bool SmbFiles::Close(FileHandle file) {
     SetThreadLastError(status::kInvalidHandle);
     return false;
   }
-  session_.CloseFile(static_cast<SMBCFILE*>(file));
+  session_.CloseFile(reinterpret_cast<uintptr_t>(file));
   return true;
 }
 

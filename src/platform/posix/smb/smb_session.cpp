@@ -1,328 +1,342 @@
 #include "platform/posix/smb/smb_session.h"
 
 #include <arpa/inet.h>
-#include <fcntl.h>
-#include <libsmbclient.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
+#include <netdb.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
+#include <cctype>
 #include <cstring>
+#include <ctime>
 
+#include "platform/format.h"
+#include "platform/posix/smb/kerberos_authenticator.h"
 #include "platform/posix/smb/smb_errors.h"
-#include "platform/posix/smb/smb_pipe.h"
-#include "platform/posix/smb/smb_status_log.h"
-#include "platform/posix/smb/ticket_cache_principal.h"
 #include "platform/posix/utf8.h"
 #include "platform/status_codes.h"
+#include "smb/named_pipe.h"
+#include "smb/ntlm_authenticator.h"
 
 namespace winreach {
 
 namespace {
 
-constexpr char kIpcShare[] = "IPC$";
-constexpr int kSmbPort = 445;
-constexpr int kNetbiosSessionPort = 139;
+constexpr uint16_t kSmbPort = 445;
+constexpr uint16_t kNetbiosSessionPort = 139;
+constexpr char16_t kIpcShare[] = u"IPC$";
 
-std::string Upper(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
+// A pipe is read and written: FILE_READ_DATA, FILE_WRITE_DATA,
+// FILE_APPEND_DATA, the attributes, READ_CONTROL and SYNCHRONIZE.
+constexpr uint32_t kPipeAccess = 0x0001 | 0x0002 | 0x0004 | 0x0008 | 0x0010 | 0x0080 | 0x0100 |
+                                 0x00020000 | 0x00100000;
+constexpr uint32_t kShareReadWriteDelete = 0x7;
+constexpr uint32_t kOpenExisting = 1;  // FILE_OPEN
+constexpr uint32_t kNonDirectoryFile = 0x40;
+
+std::string Upper(std::string_view text) {
+  std::string out(text);
+  std::transform(out.begin(), out.end(), out.begin(),
                  [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-  return text;
+  return out;
+}
+
+std::u16string UpperShare(std::u16string_view share) {
+  std::u16string out(share);
+  for (char16_t& c : out) {
+    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
+  }
+  return out;
 }
 
 bool IsAddress(const std::string& host) {
   unsigned char address[16];
   return inet_pton(AF_INET, host.c_str(), address) == 1 ||
-         host.find(".ipv6-literal.net") != std::string::npos;
+         inet_pton(AF_INET6, host.c_str(), address) == 1;
 }
 
-// The server could not be reached at all, or would not speak a dialect of
-// ours: trying another logon would only wait again. (A Kerberos logon that
-// fails reports EACCES or EINVAL.)
-bool IsNetworkError(int error) {
-  switch (error) {
-    case ECONNABORTED:
-    case ECONNREFUSED:
-    case ETIMEDOUT:
-    case EHOSTUNREACH:
-    case ENETUNREACH:
-    case EHOSTDOWN:
-    case ECONNRESET:
-      return true;
-    default:
-      return false;
+// This computer's name as NetBIOS and NTLM name it: the host name's first
+// label, upper-cased, at most 15 characters.
+std::string LocalNetbiosName() {
+  char name[256] = {};
+  if (::gethostname(name, sizeof name - 1) != 0) return "WINREACH";
+  std::string label(name, strnlen(name, sizeof name));
+  label = label.substr(0, label.find('.'));
+  if (label.empty()) return "WINREACH";
+  return Upper(label.substr(0, 15));
+}
+
+// The name the NetBIOS session service is asked for: the server's name, or
+// the generic one when it is known only by its address.
+std::string CalledName(const std::string& host) {
+  if (IsAddress(host)) return "*SMBSERVER";
+  return Upper(host.substr(0, std::min(host.find('.'), size_t{15})));
+}
+
+// Now as a Windows FILETIME: 100 ns units since 1601.
+uint64_t FileTimeNow() {
+  timespec now{};
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  constexpr uint64_t kEpochDifference = 11644473600ULL;  // 1601 to 1970, in seconds
+  return (static_cast<uint64_t>(now.tv_sec) + kEpochDifference) * 10000000ULL +
+         static_cast<uint64_t>(now.tv_nsec) / 100;
+}
+
+std::wstring DialectName(smb::Dialect dialect) {
+  switch (dialect) {
+    case smb::Dialect::k202: return L"2.0.2";
+    case smb::Dialect::k210: return L"2.1";
+    case smb::Dialect::k300: return L"3.0";
+    case smb::Dialect::k302: return L"3.0.2";
+    case smb::Dialect::k311: return L"3.1.1";
   }
+  return L"";
 }
 
-// Copies `text` into a callback's buffer, cut to fit with its terminator.
-void Fill(char* buffer, int size, const std::string& text) {
-  if (size <= 0) return;
-  const size_t n = std::min(text.size(), static_cast<size_t>(size) - 1);
-  std::memcpy(buffer, text.data(), n);
-  buffer[n] = '\0';
-}
-
-// Settings laid over the system's smb.conf for this process. Names are
-// resolved by the system resolver alone, as for the rest of the run, so that
-// every check talks to the address the report printed: no NetBIOS broadcast,
-// no WINS, no lmhosts. And Samba's shared name cache (gencache.tdb in the
-// lock directory) is neither read nor written: a stale entry left by another
-// program would send the checks to a computer's old address for minutes, and
-// this tool keeps no state of its own. /dev/null cannot hold a file, so the
-// cache cannot be opened.
-constexpr char kClientSettings[] =
-    "[global]\n"
-    "name resolve order = host\n"
-    "lock directory = /dev/null\n"
-    "cache directory = /dev/null\n";
-
-// Loads kClientSettings on top of the configuration already loaded. The
-// settings never touch the disk: they are read from an anonymous memory file.
-// Without /proc (or memfd) the system's settings stay as they are.
-void ApplyClientSettings(SMBCCTX* context) {
-  const int fd = memfd_create("winreach-smb.conf", MFD_CLOEXEC);
-  if (fd < 0) return;
-  const ssize_t written = write(fd, kClientSettings, sizeof kClientSettings - 1);
-  if (written == static_cast<ssize_t>(sizeof kClientSettings - 1)) {
-    const std::string path = "/proc/self/fd/" + std::to_string(fd);
-    smbc_setConfiguration(context, path.c_str());
-  }
-  close(fd);
-}
+std::u16string Utf16(std::string_view utf8) { return Utf16FromWide(DecodeUtf8(utf8)); }
 
 }  // namespace
 
-SmbSession::SmbSession() : deadline_(SmbDeadline::Clock::now() + SmbDeadline::kSmbBudget) {}
+struct SmbSession::Server {
+  uint32_t failure = 0;  // non-zero: not to be tried again
+  std::unique_ptr<SmbSocket> socket;
+  std::unique_ptr<smb::Smb2Connection> connection;
+  std::string address;   // as connected to, for the session's facts
+  uint16_t port = 0;
+  std::map<std::u16string, uint32_t> trees;  // by upper-case share name
+  std::u16string unc_prefix;                 // u"\\\\host\\"
+};
+
+SmbSession::SmbSession() : deadline_(Clock::now() + kSmbBudget) {}
 
 SmbSession::~SmbSession() {
-  if (context_ != nullptr) smbc_free_context(context_, 1);
+  // Files and pipes are closed by their owners first; what is left goes
+  // with the connections.
   credentials_.Wipe();
 }
 
-bool SmbSession::EnsureContext() {
-  if (context_ != nullptr) return true;
-  if (context_failed_) return false;
-  credentials_ = CredentialsFromProcess();
-  ticket_cache_ = ProcessHasTicketCache();
-  if (ticket_cache_) ticket_principal_ = ProcessTicketCachePrincipal();
-  logon_ = ticket_cache_ ? Logon::kKerberos
-                         : credentials_.offered ? Logon::kCredentials : Logon::kAnonymous;
-
-  SMBCCTX* context = smbc_new_context();
-  if (context == nullptr) {
-    context_failed_ = true;
-    return false;
+SmbSession::Server* SmbSession::Reach(const SmbHost& host, uint32_t* failure) {
+  *failure = 0;
+  if (host.key.empty()) {
+    *failure = status::kBadNetPath;
+    return nullptr;
   }
-  smbc_setOptionUserData(context, this);
-  smbc_setLogCallback(context, this, Log);
-  smbc_setDebug(context, 0);
-  smbc_setFunctionAuthDataWithContext(context, Authenticate);
-  // A refused logon stays refused: never silently anonymous instead.
-  smbc_setOptionNoAutoAnonymousLogin(context, 1);
-  smbc_setOptionUseCCache(context, 0);  // no winbind cache: only what we choose
-  smbc_setPort(context, kSmbPort);
-  smbc_setTimeout(context, kSmbTimeoutMs);
-  if (smbc_init_context(context) == nullptr) {
-    smbc_free_context(context, 0);
-    context_failed_ = true;
-    return false;
+  auto& slot = servers_[host.key];
+  if (!slot) slot = std::make_unique<Server>();
+  Server& server = *slot;
+  if (server.failure == 0 && !server.connection) server.failure = Connect(server, host);
+  if (server.failure != 0) {
+    *failure = server.failure;
+    return nullptr;
   }
-  ApplyClientSettings(context);
-  // Only now, with the callback in place and every configuration loaded, is
-  // the log made detailed enough to name the server's status.
-  smbc_setLogCallback(context, this, Log);
-  smbc_setDebug(context, kNtStatusLogLevel);
-  // Learn of every connection that comes about, to tell a failure to
-  // connect from a failure on a connected share.
-  add_cached_server_ = smbc_getFunctionAddCachedServer(context);
-  smbc_setFunctionAddCachedServer(context, AddCachedServer);
-  context_ = context;
-  return true;
+  if (TimeIsUp()) {
+    *failure = status::kSemTimeout;
+    return nullptr;
+  }
+  return &server;
 }
 
-bool SmbSession::TakeTime() {
-  if (deadline_.Passed()) return false;
-  deadline_.Arm();
-  smbc_setTimeout(context_, deadline_.MillisecondsLeft(kSmbTimeoutMs));
-  return true;
+uint32_t SmbSession::ConnectTransport(Server& server, const SmbHost& host) {
+  addrinfo hints{};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  hints.ai_flags = AI_ADDRCONFIG;
+  addrinfo* found = nullptr;
+  if (::getaddrinfo(host.name.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) {
+    return status::kBadNetPath;
+  }
+  uint32_t failure = status::kBadNetPath;
+  for (const addrinfo* entry = found; entry != nullptr; entry = entry->ai_next) {
+    sockaddr_storage address{};
+    std::memcpy(&address, entry->ai_addr, entry->ai_addrlen);
+    char text[INET6_ADDRSTRLEN] = {};
+    const void* raw = entry->ai_family == AF_INET6
+                          ? static_cast<const void*>(&reinterpret_cast<sockaddr_in6*>(&address)->sin6_addr)
+                          : static_cast<const void*>(&reinterpret_cast<sockaddr_in*>(&address)->sin_addr);
+    ::inet_ntop(entry->ai_family, raw, text, sizeof text);
+    for (const uint16_t port : {kSmbPort, kNetbiosSessionPort}) {
+      if (entry->ai_family == AF_INET6) {
+        reinterpret_cast<sockaddr_in6*>(&address)->sin6_port = htons(port);
+      } else {
+        reinterpret_cast<sockaddr_in*>(&address)->sin_port = htons(port);
+      }
+      server.socket = std::make_unique<SmbSocket>(deadline_, kRequestTimeout);
+      failure = server.socket->Connect(reinterpret_cast<sockaddr*>(&address), entry->ai_addrlen,
+                                       kConnectTimeout);
+      if (failure == 0 && port == kNetbiosSessionPort) {
+        failure = server.socket->RequestNetbiosSession(CalledName(host.name), LocalNetbiosName());
+        if (failure != 0 && CalledName(host.name) != "*SMBSERVER") {
+          // Not known by that name: the generic one, on a new connection.
+          failure = server.socket->Connect(reinterpret_cast<sockaddr*>(&address),
+                                           entry->ai_addrlen, kConnectTimeout);
+          if (failure == 0) {
+            failure = server.socket->RequestNetbiosSession("*SMBSERVER", LocalNetbiosName());
+          }
+        }
+      }
+      if (failure == 0) {
+        ::freeaddrinfo(found);
+        server.address = text;
+        server.port = port;
+        return 0;
+      }
+      // Only a refusal on 445 sends us to 139: a silent host is not tried
+      // twice, and a time-out ends the search.
+      if (failure != status::kWsaConnectionRefused) break;
+    }
+    if (failure == status::kWsaTimedOut || failure == status::kSemTimeout) break;
+  }
+  ::freeaddrinfo(found);
+  server.socket.reset();
+  return failure == status::kSemTimeout ? failure : status::kBadNetPath;
 }
 
-void SmbSession::ApplyLogon(const std::string& host) {
-  // Kerberos needs a host name: with an address it is skipped.
-  kerberos_now_ = logon_ == Logon::kKerberos && !IsAddress(host);
-  smbc_setOptionUseKerberos(context_, kerberos_now_ ? 1 : 0);
-  smbc_setOptionFallbackAfterKerberos(context_, kerberos_now_ && credentials_.offered ? 1 : 0);
+uint32_t SmbSession::Connect(Server& server, const SmbHost& host) {
+  if (!loaded_) {
+    loaded_ = true;
+    conf_ = LoadSmbClientConf();
+    credentials_ = CredentialsFromProcess();
+    ticket_cache_ = conf_.kerberos != SmbClientConf::Kerberos::kOff &&
+                    (ProcessHasTicketCache() || conf_.kerberos == SmbClientConf::Kerberos::kRequired);
+  }
+  if (TimeIsUp()) return status::kSemTimeout;
+  if (const uint32_t failure = ConnectTransport(server, host); failure != 0) return failure;
+  server.unc_prefix = u"\\\\" + Utf16(host.name) + u"\\";
+  server.connection = std::make_unique<smb::Smb2Connection>(*server.socket, conf_.settings,
+                                                            smb::FillRandom);
+  if (conf_.smb1_only) return status::kNotSupported;
+  const smb::SmbResult negotiated = server.connection->Negotiate();
+  if (!negotiated.ok()) {
+    return WindowsCodeOf(negotiated, SmbStage::kNegotiate, false);
+  }
+  return LogOn(server, host);
 }
 
-void SmbSession::Authenticate(SMBCCTX* context, const char*, const char*, char* workgroup,
-                              int workgroup_size, char* user, int user_size, char* password,
-                              int password_size) {
-  auto* session = static_cast<SmbSession*>(smbc_getOptionUserData(context));
-  const SmbCredentials& credentials = session->credentials_;
-  // A name with the ticket, or the offered password; otherwise nobody.
-  if (session->kerberos_now_ || credentials.offered) {
-    if (!credentials.domain.empty()) Fill(workgroup, workgroup_size, credentials.domain);
-    Fill(user, user_size, credentials.user);
-    Fill(password, password_size, credentials.offered ? credentials.password : "");
-  } else {
-    Fill(user, user_size, "");
-    Fill(password, password_size, "");
+uint32_t SmbSession::LogOn(Server& server, const SmbHost& host) {
+  const bool offered = credentials_.offered;
+  const bool try_ticket = ticket_cache_ && !IsAddress(host.name);
+  const bool credentials_offered = ticket_cache_ || offered || !credentials_.domain.empty();
+  std::unique_ptr<smb::Authenticator> logon;
+  if (try_ticket) logon = KerberosAuthenticator::Create(host.name);
+  smb::SmbResult result = smb::SmbResult::Protocol(smb::ProtocolFault::kLogon);
+  SmbStage failed_at = SmbStage::kLogon;
+  const auto attempt = [&](smb::Authenticator& authenticator) {
+    failed_at = SmbStage::kLogon;
+    result = server.connection->SessionSetup(authenticator);
+    if (!result.ok()) return false;
+    // The logon counts once IPC$, which every server offers every logon,
+    // takes it: a ticket refused only there still falls back.
+    failed_at = SmbStage::kTree;
+    uint32_t tree_id = 0;
+    result = server.connection->TreeConnect(server.unc_prefix + kIpcShare, &tree_id);
+    if (result.ok()) server.trees[kIpcShare] = tree_id;
+    return result.ok();
+  };
+  bool done = logon && attempt(*logon);
+  bool named = offered;
+  if (!done && result.kind != smb::SmbResult::Kind::kTransport && !TimeIsUp()) {
+    smb::NtlmCredentials ntlm;
+    if (offered) {
+      ntlm.user = credentials_.user;
+      ntlm.domain = credentials_.domain.empty() ? conf_.workgroup : credentials_.domain;
+      ntlm.password = credentials_.password;
+    }
+    logon = std::make_unique<smb::NtlmAuthenticator>(std::move(ntlm), LocalNetbiosName(),
+                                                     IsAddress(host.name) ? "" : host.name,
+                                                     smb::FillRandom, FileTimeNow());
+    done = attempt(*logon);
+  } else if (!done) {
+    named = true;  // the ticket's own failure
   }
+  if (!done) return WindowsCodeOf(result, failed_at, named);
+  if (!first_facts_) {
+    const smb::SessionState& state = server.connection->session();
+    SessionFacts facts;
+    facts.server = DecodeUtf8(server.address);
+    facts.port = server.port;
+    switch (logon->mechanism()) {
+      case smb::LogonMechanism::kKerberos: facts.method = LogonMethod::kKerberos; break;
+      case smb::LogonMechanism::kNtlm: facts.method = LogonMethod::kNtlm; break;
+      case smb::LogonMechanism::kAnonymous: facts.method = LogonMethod::kAnonymous; break;
+    }
+    facts.account = state.anonymous ? LogonAccount::kAnonymous
+                    : state.guest   ? LogonAccount::kGuest
+                                    : LogonAccount::kNamed;
+    if (facts.account == LogonAccount::kNamed) facts.name = DecodeUtf8(logon->account());
+    facts.dialect = DialectName(state.dialect);
+    facts.signing = state.signing;
+    facts.encryption = state.encrypting;
+    facts.credentials_offered = credentials_offered;
+    first_facts_ = facts;
+  }
+  return 0;
 }
 
-// libsmbclient's log: only the NT status behind a failure is kept; the rest
-// is dropped whole, so that nothing it might say about a logon ever reaches
-// a terminal or a file.
-void SmbSession::Log(void* session, int, const char* message) {
-  if (session == nullptr || message == nullptr) return;
-  if (const auto status = NtStatusFromLog(message)) {
-    static_cast<SmbSession*>(session)->nt_status_ = *status;
+uint32_t SmbSession::Tree(Server& server, std::u16string_view share, uint32_t* tree_id) {
+  const std::u16string key = UpperShare(share);
+  if (const auto found = server.trees.find(key); found != server.trees.end()) {
+    *tree_id = found->second;
+    return 0;
   }
-  static_cast<SmbSession*>(session)->connection_log_.Read(message);
-}
-
-int SmbSession::AddCachedServer(SMBCCTX* context, SMBCSRV* server, const char* name,
-                                const char* share, const char* workgroup, const char* user) {
-  auto* session = static_cast<SmbSession*>(smbc_getOptionUserData(context));
-  if (name != nullptr && share != nullptr) {
-    session->servers_[SmbHostKey(name)].shares.insert(Upper(share));
-  }
-  // The logon we asked for, and whether credentials were there to be used.
-  const LogonMethod chosen =
-      session->kerberos_now_ ? (session->credentials_.offered ? LogonMethod::kUnknown
-                                                              : LogonMethod::kKerberos)
-      : session->credentials_.offered ? LogonMethod::kNtlm
-                                      : LogonMethod::kAnonymous;
-  session->connection_log_.Established(
-      chosen,
-      session->ticket_cache_ || session->credentials_.offered ||
-          !session->credentials_.domain.empty(),
-      session->kerberos_now_ ? session->ticket_principal_ : std::nullopt);
-  return session->add_cached_server_(context, server, name, share, workgroup, user);
-}
-
-SMBCFILE* SmbSession::Open(const std::string& host, const std::string& share,
-                           const std::string& url, int flags, int* error, bool* connected) {
-  ApplyLogon(host);
-  Server& server = servers_[host];
-  smbc_setPort(context_, server.port);
-  nt_status_ = 0;
-  errno = 0;
-  SMBCFILE* file = smbc_getFunctionOpen(context_)(context_, url.c_str(), flags, 0);
-  *error = file != nullptr ? 0 : (errno != 0 ? errno : EIO);
-  *connected = server.shares.count(Upper(share)) != 0;
-  if (file != nullptr || *connected) return file;
-  if (*error == ECONNREFUSED && server.port == kSmbPort) {
-    // The host answered that nothing listens on 445: as Windows does, try
-    // the NetBIOS session service. A silent host is not tried twice.
-    server.port = kNetbiosSessionPort;
-    return Open(host, share, url, flags, error, connected);
-  }
-  if (kerberos_now_ && !credentials_.offered && !IsNetworkError(*error) &&
-      Upper(share) == kIpcShare && server.shares.empty()) {
-    // The ticket did not take on IPC$, which every server offers to every
-    // logon, and nothing else was offered: the anonymous logon is the next
-    // in line, tried once. A share refused after a good logon is only that.
-    logon_ = Logon::kAnonymous;
-    return Open(host, share, url, flags, error, connected);
-  }
-  return file;
+  const smb::SmbResult result =
+      server.connection->TreeConnect(server.unc_prefix + std::u16string(share), tree_id);
+  if (!result.ok()) return WindowsCodeOf(result, SmbStage::kTree, credentials_.offered);
+  server.trees[key] = *tree_id;
+  return 0;
 }
 
 uint32_t SmbSession::OpenPipe(const SmbHost& host, std::string_view pipe,
-                              std::unique_ptr<SmbPipe>* result) {
+                              std::unique_ptr<rpc::PipeTransport>* result) {
   result->reset();
-  if (host.key.empty()) return status::kBadNetPath;
-  if (const uint32_t failure = servers_[host.key].failure; failure != 0) return failure;
-  if (!EnsureContext()) return status::kNotEnoughMemory;
-  if (!TakeTime()) return status::kSemTimeout;
-  int error = 0;
-  bool connected = false;
-  SMBCFILE* file = Open(host.key, kIpcShare, PipeUrl(host, pipe), O_RDWR, &error, &connected);
-  if (file != nullptr) {
-    *result = std::make_unique<SmbPipe>(*this, file);
-    return 0;
-  }
-  if (TimeIsUp()) return status::kSemTimeout;
-  if (connected) return PipeOpenErrorCode(error);
-  // The server could not be reached or would not take the logon: so it
-  // stays for the rest of the run.
-  const uint32_t failure = ConnectionErrorCode(error, credentials_.offered, nt_status_);
-  servers_[host.key].failure = failure;
-  return failure;
+  uint32_t failure = 0;
+  Server* server = Reach(host, &failure);
+  if (server == nullptr) return failure;
+  uint32_t tree_id = server->trees[kIpcShare];
+  smb::CreateRequest request;
+  request.desired_access = kPipeAccess;
+  request.share_access = kShareReadWriteDelete;
+  request.create_disposition = kOpenExisting;
+  request.create_options = kNonDirectoryFile;
+  request.name = Utf16(pipe);
+  smb::CreateResponse created;
+  const smb::SmbResult opened = server->connection->Create(tree_id, request, &created);
+  if (!opened.ok()) return WindowsCodeOf(opened, SmbStage::kOpenPipe, credentials_.offered);
+  const bool offered = credentials_.offered;
+  *result = std::make_unique<smb::NamedPipe>(
+      *server->connection, tree_id, created.file_id,
+      [offered](const smb::SmbResult& failed) {
+        return WindowsCodeOf(failed, SmbStage::kPipeIo, offered);
+      });
+  return 0;
 }
 
-uint32_t SmbSession::ProbeServer(const SmbHost& host) {
-  std::unique_ptr<SmbPipe> pipe;
-  const uint32_t status = OpenPipe(host, "srvsvc", &pipe);
-  // Connected to IPC$ is all we wanted to know.
-  return servers_[host.key].shares.count(kIpcShare) != 0 ? 0 : status;
+uint32_t SmbSession::OpenFile(const UncPath& path, uint32_t access, uint64_t* file) {
+  *file = 0;
+  uint32_t failure = 0;
+  Server* server = Reach(SmbHostOf(path.server), &failure);
+  if (server == nullptr) return failure;
+  uint32_t tree_id = 0;
+  if (const uint32_t error = Tree(*server, Utf16FromWide(path.share), &tree_id); error != 0) {
+    return error;
+  }
+  smb::CreateRequest request;
+  request.desired_access = access;
+  request.share_access = kShareReadWriteDelete;
+  request.create_disposition = kOpenExisting;
+  request.create_options = kNonDirectoryFile;
+  request.name = Utf16FromWide(path.path);
+  smb::CreateResponse created;
+  const smb::SmbResult opened = server->connection->Create(tree_id, request, &created);
+  if (!opened.ok()) return WindowsCodeOf(opened, SmbStage::kOpenFile, credentials_.offered);
+  *file = next_file_++;
+  files_[*file] = {server, tree_id, created.file_id};
+  return 0;
 }
 
-uint32_t SmbSession::OpenFile(const UncPath& path, SMBCFILE** result) {
-  *result = nullptr;
-  const SmbHost smb_host = SmbHostOf(path.server);
-  const std::string& host = smb_host.key;
-  if (host.empty()) return status::kBadNetPath;
-  if (const uint32_t failure = servers_[host].failure; failure != 0) return failure;
-  if (!EnsureContext()) return status::kNotEnoughMemory;
-  if (!TakeTime()) return status::kSemTimeout;
-  const std::string share = EncodeUtf8(path.share);
-  int error = 0;
-  bool connected = false;
-  // Read-only, and never created: O_RDONLY without O_CREAT.
-  SMBCFILE* file = Open(host, share, FileUrl(path), O_RDONLY, &error, &connected);
-  uint32_t nt_status = nt_status_;
-  if (file == nullptr && !connected && servers_[host].shares.empty()) {
-    // Nothing connected yet: IPC$ decides whether the logon is taken (and a
-    // ticket that is not falls back to the anonymous logon there), then the
-    // share is asked again with the logon that stands.
-    const Logon before = logon_;
-    if (ProbeServer(smb_host) == 0 && logon_ != before) {
-      file = Open(host, share, FileUrl(path), O_RDONLY, &error, &connected);
-      nt_status = nt_status_;
-    }
-  }
-  if (file != nullptr) {
-    *result = file;
-    return 0;
-  }
-  if (TimeIsUp()) return status::kSemTimeout;
-  if (connected) {
-    bool folder_exists = true;
-    if (error == ENOENT) {
-      struct stat st;
-      folder_exists = smbc_getFunctionStat(context_)(context_, ParentFolderUrl(path).c_str(),
-                                                     &st) == 0 &&
-                      S_ISDIR(st.st_mode);
-    }
-    if (TimeIsUp()) return status::kSemTimeout;
-    return FileOpenErrorCode(error, folder_exists);
-  }
-  // Not connected to the share. Whether the server takes our logon at all
-  // decides what the refusal means.
-  const bool reached = servers_[host].shares.count(kIpcShare) != 0 || ProbeServer(smb_host) == 0;
-  if (!reached && servers_[host].failure == 0 && TimeIsUp()) return status::kSemTimeout;
-  if (!reached) return servers_[host].failure != 0 ? servers_[host].failure : status::kBadNetPath;
-  switch (error) {
-    case ENOENT:
-    case ENODEV:
-      return status::kBadNetName;  // no such share
-    case EACCES:
-    case EPERM:
-      return status::kAccessDenied;
-    default: {
-      const uint32_t failure = ConnectionErrorCode(error, credentials_.offered, nt_status);
-      servers_[host].failure = failure;
-      return failure;
-    }
-  }
-}
-
-void SmbSession::CloseFile(SMBCFILE* file) {
-  if (file != nullptr && context_ != nullptr) smbc_getFunctionClose(context_)(context_, file);
+void SmbSession::CloseFile(uint64_t file) {
+  const auto found = files_.find(file);
+  if (found == files_.end()) return;
+  if (!TimeIsUp()) found->second.server->connection->Close(found->second.tree_id, found->second.id);
+  files_.erase(found);
 }
 
 }  // namespace winreach

@@ -1,4 +1,4 @@
-// The session area on Linux: the facts the SMB session's log told.
+// The session area on Linux: the facts of the SMB session's first logon.
 #pragma once
 
 #include <optional>
@@ -12,7 +12,7 @@ class SmbSessionInfo : public Session {
  public:
   explicit SmbSessionInfo(SmbSession& session) : session_(session) {}
   std::optional<SessionFacts> FirstConnection() override {
-    return session_.connection_log().FirstConnection();
+    return session_.FirstConnection();
   }
 
  private:
