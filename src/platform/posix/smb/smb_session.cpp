@@ -164,7 +164,7 @@ uint32_t SmbSession::ConnectTransport(Server& server, const SmbHost& host) {
                                        kConnectTimeout);
       if (failure == 0 && port == kNetbiosSessionPort) {
         failure = server.socket->RequestNetbiosSession(CalledName(host.name), LocalNetbiosName());
-        if (failure != 0 && CalledName(host.name) != "*SMBSERVER") {
+        if (failure == status::kWsaConnectionRefused && CalledName(host.name) != "*SMBSERVER") {
           // Not known by that name: the generic one, on a new connection.
           failure = server.socket->Connect(reinterpret_cast<sockaddr*>(&address),
                                            entry->ai_addrlen, kConnectTimeout);

@@ -143,12 +143,13 @@ uint32_t SmbSocket::RequestNetbiosSession(std::string_view called, std::string_v
   // The answer is one short packet: a 4-byte header, then at most 6 bytes
   // (a retarget's address and port); anything longer is not an answer.
   const auto until = Clock::now() + request_timeout_;
-  smb::Bytes answer(4);
+  smb::Bytes answer(smb::kFrameHeaderSize);
   if (const uint32_t code = ReadExactly(answer, until); code != 0) return code;
-  const size_t length = static_cast<size_t>((answer[1] & 1u) << 16 | answer[2] << 8 | answer[3]);
-  if (length > 6) return status::kWsaConnectionReset;
-  answer.resize(4 + length);
-  if (const uint32_t code = ReadExactly(std::span(answer).subspan(4), until); code != 0) {
+  const size_t size = smb::SessionPacketSize(answer);
+  if (size > smb::kFrameHeaderSize + 6) return status::kWsaConnectionReset;
+  answer.resize(size);
+  if (const uint32_t code = ReadExactly(std::span(answer).subspan(smb::kFrameHeaderSize), until);
+      code != 0) {
     return code;
   }
   smb::SessionAnswer parsed;
