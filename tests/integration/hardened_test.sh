@@ -180,7 +180,7 @@ test_hardened_smb1_only() {
   assert_eq NT_STATUS_OK "$(samba_status smb1 'ADMIN$' "administrator%$HARDENED_ADMIN" 'get system32\ntoskrnl.exe /dev/null')" \
     "Samba's client with SMB1 allowed"
   out=$(wr_cli env -u PASSWD -u PASSWD_FILE USER="administrator%$HARDENED_ADMIN" timeout 60 "$WINREACH" smb1 </dev/null)
-  assert_eq "$(hardened_lines 32 32)" "$(remote_lines <<<"$out")" "smb1 with SMB1 allowed"
+  assert_eq "$(hardened_lines 00000032 00000032)" "$(remote_lines <<<"$out")" "smb1 with SMB1 allowed"
 }
 
 # The administrator's session as --verbose tells it: the dialect the server

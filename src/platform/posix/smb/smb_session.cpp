@@ -24,6 +24,8 @@ namespace {
 constexpr uint16_t kSmbPort = 445;
 constexpr uint16_t kNetbiosSessionPort = 139;
 constexpr char16_t kIpcShare[] = u"IPC$";
+// The name every NetBIOS session service answers to.
+constexpr char kGenericServerName[] = "*SMBSERVER";
 
 // A pipe is read and written: FILE_READ_DATA, FILE_WRITE_DATA,
 // FILE_APPEND_DATA, the attributes, READ_CONTROL and SYNCHRONIZE.
@@ -68,8 +70,38 @@ std::string LocalNetbiosName() {
 // The name the NetBIOS session service is asked for: the server's name, or
 // the generic one when it is known only by its address.
 std::string CalledName(const std::string& host) {
-  if (IsAddress(host)) return "*SMBSERVER";
+  if (IsAddress(host)) return kGenericServerName;
   return Upper(host.substr(0, std::min(host.find('.'), size_t{15})));
+}
+
+std::string AddressText(const sockaddr_storage& address) {
+  char text[INET6_ADDRSTRLEN] = {};
+  const void* raw =
+      address.ss_family == AF_INET6
+          ? static_cast<const void*>(&reinterpret_cast<const sockaddr_in6*>(&address)->sin6_addr)
+          : static_cast<const void*>(&reinterpret_cast<const sockaddr_in*>(&address)->sin_addr);
+  ::inet_ntop(address.ss_family, raw, text, sizeof text);
+  return text;
+}
+
+// Connects `socket` to `port` of `address`; on the NetBIOS session service
+// it also asks for a session with the server, by its name and, when that
+// name is refused, by the generic one on a new connection.
+uint32_t ConnectPort(SmbSocket& socket, sockaddr_storage* address, socklen_t length,
+                     uint16_t port, const std::string& host) {
+  if (address->ss_family == AF_INET6) {
+    reinterpret_cast<sockaddr_in6*>(address)->sin6_port = htons(port);
+  } else {
+    reinterpret_cast<sockaddr_in*>(address)->sin_port = htons(port);
+  }
+  const auto* target = reinterpret_cast<const sockaddr*>(address);
+  uint32_t failure = socket.Connect(target, length, SmbSession::kConnectTimeout);
+  if (failure != 0 || port != kNetbiosSessionPort) return failure;
+  const std::string called = CalledName(host);
+  failure = socket.RequestNetbiosSession(called, LocalNetbiosName());
+  if (failure != status::kWsaConnectionRefused || called == kGenericServerName) return failure;
+  failure = socket.Connect(target, length, SmbSession::kConnectTimeout);
+  return failure != 0 ? failure : socket.RequestNetbiosSession(kGenericServerName, LocalNetbiosName());
 }
 
 // Now as a Windows FILETIME: 100 ns units since 1601.
@@ -144,45 +176,24 @@ uint32_t SmbSession::ConnectTransport(Server& server, const SmbHost& host) {
   if (::getaddrinfo(host.name.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) {
     return status::kBadNetPath;
   }
+  server.socket = std::make_unique<SmbSocket>(deadline_, kRequestTimeout);
   uint32_t failure = status::kBadNetPath;
   for (const addrinfo* entry = found; entry != nullptr; entry = entry->ai_next) {
     sockaddr_storage address{};
     std::memcpy(&address, entry->ai_addr, entry->ai_addrlen);
-    char text[INET6_ADDRSTRLEN] = {};
-    const void* raw = entry->ai_family == AF_INET6
-                          ? static_cast<const void*>(&reinterpret_cast<sockaddr_in6*>(&address)->sin6_addr)
-                          : static_cast<const void*>(&reinterpret_cast<sockaddr_in*>(&address)->sin_addr);
-    ::inet_ntop(entry->ai_family, raw, text, sizeof text);
     for (const uint16_t port : {kSmbPort, kNetbiosSessionPort}) {
-      if (entry->ai_family == AF_INET6) {
-        reinterpret_cast<sockaddr_in6*>(&address)->sin6_port = htons(port);
-      } else {
-        reinterpret_cast<sockaddr_in*>(&address)->sin_port = htons(port);
-      }
-      server.socket = std::make_unique<SmbSocket>(deadline_, kRequestTimeout);
-      failure = server.socket->Connect(reinterpret_cast<sockaddr*>(&address), entry->ai_addrlen,
-                                       kConnectTimeout);
-      if (failure == 0 && port == kNetbiosSessionPort) {
-        failure = server.socket->RequestNetbiosSession(CalledName(host.name), LocalNetbiosName());
-        if (failure == status::kWsaConnectionRefused && CalledName(host.name) != "*SMBSERVER") {
-          // Not known by that name: the generic one, on a new connection.
-          failure = server.socket->Connect(reinterpret_cast<sockaddr*>(&address),
-                                           entry->ai_addrlen, kConnectTimeout);
-          if (failure == 0) {
-            failure = server.socket->RequestNetbiosSession("*SMBSERVER", LocalNetbiosName());
-          }
-        }
-      }
+      failure = ConnectPort(*server.socket, &address, entry->ai_addrlen, port, host.name);
       if (failure == 0) {
         ::freeaddrinfo(found);
-        server.address = text;
+        server.address = AddressText(address);
         server.port = port;
         return 0;
       }
       // Only a refusal on 445 sends us to 139: a silent host is not tried
-      // twice, and a time-out ends the search.
+      // twice.
       if (failure != status::kWsaConnectionRefused) break;
     }
+    // Silence ends the search too: another address would wait again.
     if (failure == status::kWsaTimedOut || failure == status::kSemTimeout) break;
   }
   ::freeaddrinfo(found);
@@ -232,7 +243,6 @@ uint32_t SmbSession::LogOn(Server& server, const SmbHost& host) {
     return result.ok();
   };
   bool done = logon && attempt(*logon);
-  bool named = offered;
   if (!done && result.kind != smb::SmbResult::Kind::kTransport && !TimeIsUp()) {
     smb::NtlmCredentials ntlm;
     if (offered) {
@@ -244,31 +254,37 @@ uint32_t SmbSession::LogOn(Server& server, const SmbHost& host) {
                                                      IsAddress(host.name) ? "" : host.name,
                                                      smb::FillRandom, FileTimeNow());
     done = attempt(*logon);
-  } else if (!done) {
-    named = true;  // the ticket's own failure
   }
-  if (!done) return WindowsCodeOf(result, failed_at, named);
-  if (!first_facts_) {
-    const smb::SessionState& state = server.connection->session();
-    SessionFacts facts;
-    facts.server = DecodeUtf8(server.address);
-    facts.port = server.port;
-    switch (logon->mechanism()) {
-      case smb::LogonMechanism::kKerberos: facts.method = LogonMethod::kKerberos; break;
-      case smb::LogonMechanism::kNtlm: facts.method = LogonMethod::kNtlm; break;
-      case smb::LogonMechanism::kAnonymous: facts.method = LogonMethod::kAnonymous; break;
-    }
-    facts.account = state.anonymous ? LogonAccount::kAnonymous
-                    : state.guest   ? LogonAccount::kGuest
-                                    : LogonAccount::kNamed;
-    if (facts.account == LogonAccount::kNamed) facts.name = DecodeUtf8(logon->account());
-    facts.dialect = DialectName(state.dialect);
-    facts.signing = state.signing;
-    facts.encryption = state.encrypting;
-    facts.credentials_offered = credentials_offered;
-    first_facts_ = facts;
+  if (!done) {
+    // A refused logon that carried credentials is a logon failure; an
+    // anonymous one refused is access denied.
+    const bool named = logon && logon->mechanism() != smb::LogonMechanism::kAnonymous;
+    return WindowsCodeOf(result, failed_at, named);
   }
+  if (!first_facts_) first_facts_ = FactsOf(server, *logon, credentials_offered);
   return 0;
+}
+
+SessionFacts SmbSession::FactsOf(const Server& server, const smb::Authenticator& logon,
+                                  bool credentials_offered) {
+  const smb::SessionState& state = server.connection->session();
+  SessionFacts facts;
+  facts.server = DecodeUtf8(server.address);
+  facts.port = server.port;
+  switch (logon.mechanism()) {
+    case smb::LogonMechanism::kKerberos: facts.method = LogonMethod::kKerberos; break;
+    case smb::LogonMechanism::kNtlm: facts.method = LogonMethod::kNtlm; break;
+    case smb::LogonMechanism::kAnonymous: facts.method = LogonMethod::kAnonymous; break;
+  }
+  facts.account = state.anonymous ? LogonAccount::kAnonymous
+                  : state.guest   ? LogonAccount::kGuest
+                                  : LogonAccount::kNamed;
+  if (facts.account == LogonAccount::kNamed) facts.name = DecodeUtf8(logon.account());
+  facts.dialect = DialectName(state.dialect);
+  facts.signing = state.signing;
+  facts.encryption = state.encrypting;
+  facts.credentials_offered = credentials_offered;
+  return facts;
 }
 
 uint32_t SmbSession::Tree(Server& server, std::u16string_view share, uint32_t* tree_id) {

@@ -81,6 +81,9 @@ class SmbSession {
   uint32_t Connect(Server& server, const SmbHost& host);
   uint32_t ConnectTransport(Server& server, const SmbHost& host);
   uint32_t LogOn(Server& server, const SmbHost& host);
+  // The session's facts once `logon` has succeeded on `server`.
+  static SessionFacts FactsOf(const Server& server, const smb::Authenticator& logon,
+                              bool credentials_offered);
   // The tree of `share` on the server's session, connected once.
   uint32_t Tree(Server& server, std::u16string_view share, uint32_t* tree_id);
   bool TimeIsUp() const { return Clock::now() >= deadline_; }
