@@ -18,6 +18,7 @@ inline constexpr uint32_t kGenFailure = 31;
 inline constexpr uint32_t kNotSupported = 50;
 inline constexpr uint32_t kBadNetPath = 53;
 inline constexpr uint32_t kUnexpectedNetError = 59;
+inline constexpr uint32_t kNetnameDeleted = 64;
 inline constexpr uint32_t kBadNetName = 67;
 inline constexpr uint32_t kInvalidParameter = 87;
 inline constexpr uint32_t kSemTimeout = 121;  // ERROR_SEM_TIMEOUT
@@ -28,6 +29,9 @@ inline constexpr uint32_t kProcedureNotFound = 127;
 inline constexpr uint32_t kBadPathname = 161;
 inline constexpr uint32_t kMoreData = 234;
 inline constexpr uint32_t kLogonFailure = 1326;
+inline constexpr uint32_t kPasswordExpired = 1330;
+inline constexpr uint32_t kAccountDisabled = 1331;
+inline constexpr uint32_t kAccountLockedOut = 1909;
 
 // RPC.
 inline constexpr uint32_t kRpcUnknownInterface = 1717;
