@@ -477,17 +477,21 @@ bool Holds(RowWhen when, const LookupFacts& facts) {
   }
 }
 
-// The best fitting row for `code` (conditions weigh more than the column),
-// or nullptr.
+// Which rows a search takes: the check's own, those for every check, or both.
+enum class Rows { kOwn, kShared, kBoth };
+
+// The best fitting row for `code` (a condition that holds weighs more than
+// the check column), or nullptr.
 const ExplanationRow* Best(std::string_view check, std::string_view context, int64_t code,
-                           const LookupFacts& facts, bool any_check) {
-  if (any_check && code != kAnyCode && HasOwnCodes(check)) return nullptr;
+                           const LookupFacts& facts, Rows rows) {
+  const bool shared_allowed = code == kAnyCode || !HasOwnCodes(check);
   const ExplanationRow* best = nullptr;
   int best_score = 0;
   for (const ExplanationRow& row : kRows) {
     if (row.code != code || !Holds(row.when, facts)) continue;
     const int fit = CheckFit(row.check, check, context);
-    if (fit == 0 || (fit == 1) != any_check) continue;
+    if (fit == 0) continue;
+    if (fit == 1 ? rows == Rows::kOwn || !shared_allowed : rows == Rows::kShared) continue;
     const int score = fit + (row.when == RowWhen::kAlways ? 0 : 10);
     if (score > best_score) {
       best = &row;
@@ -504,34 +508,31 @@ std::span<const ExplanationRow> ExplanationTable() { return kRows; }
 CodeKnowledge LookUp(std::string_view check, std::string_view context,
                      std::optional<uint32_t> code, const LookupFacts& facts) {
   const int64_t key = code ? int64_t{*code} : kNoCode;
-  const ExplanationRow* own = Best(check, context, key, facts, false);
-  const ExplanationRow* shared = Best(check, context, key, facts, true);
-  const ExplanationRow* meaning_row = nullptr;
-  for (const ExplanationRow* row : {own, Best(check, context, key, {}, false),
-                                    Best(check, context, key, {}, true)}) {
+  CodeKnowledge knowledge;
+  // The meaning is the code's own, whatever the run: the check's row for
+  // codes of its own, else the row for every check.
+  for (const Rows rows : {Rows::kOwn, Rows::kShared}) {
+    const ExplanationRow* row = Best(check, context, key, {}, rows);
     if (row != nullptr && row->meaning != nullptr) {
-      meaning_row = row;
+      knowledge.meaning = row->meaning;
+      knowledge.system_code = row->check.empty();
       break;
     }
   }
-  const ExplanationRow* fallback = Best(check, context, kAnyCode, facts, false);
-  if (fallback == nullptr) fallback = Best(check, context, kAnyCode, facts, true);
-
-  CodeKnowledge knowledge;
-  if (meaning_row != nullptr) {
-    knowledge.meaning = meaning_row->meaning;
-    knowledge.system_code = meaning_row->check.empty();
-  } else if (fallback != nullptr && fallback->meaning != nullptr) {
+  const ExplanationRow* fitting = Best(check, context, key, facts, Rows::kBoth);
+  const ExplanationRow* fallback = Best(check, context, kAnyCode, facts, Rows::kBoth);
+  if (knowledge.meaning.empty() && fallback != nullptr && fallback->meaning != nullptr) {
     knowledge.meaning = fallback->meaning;
     knowledge.system_code = false;
   }
-  for (const ExplanationRow* row : {own, shared, fallback}) {
+  for (const ExplanationRow* row :
+       {fitting, Best(check, context, key, facts, Rows::kShared), fallback}) {
     if (row == nullptr || row->cause == nullptr) continue;
     knowledge.cause = row->cause;
     knowledge.next = row->next;
     break;
   }
-  knowledge.expected = own != nullptr && own->expected;
+  knowledge.expected = fitting != nullptr && fitting->expected;
   return knowledge;
 }
 
