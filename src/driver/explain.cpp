@@ -301,6 +301,7 @@ RunExplanation ExplainRun(const std::vector<CheckOutcome>& outcomes,
   facts.account = AccountOf(session);
   for (const CheckOutcome& outcome : outcomes) {
     if (outcome.check == "resolve") facts.unresolved = !outcome.ok;
+    if (outcome.check == "ping") facts.pinged = outcome.ok;
     if (!IsRemote(outcome.check)) continue;
     if (outcome.ok || (outcome.code && !IsSilence(*outcome.code))) facts.server_answered = true;
   }

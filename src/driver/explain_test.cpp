@@ -117,6 +117,26 @@ TEST(ExplainTest, CauseFollowsTheCheckTheAccountAndTheMix) {
             run.item_of);
 }
 
+TEST(ExplainTest, ACodeMeansOneThingButItsCauseFollowsTheRestOfTheRun) {
+  FakeSystem system;
+  struct Case {
+    std::vector<CheckOutcome> outcomes;
+    std::wstring cause_begins;
+  } cases[] = {
+      {Outcomes(53, {Failed("ping", std::nullopt)}), L"No SMB server answered"},
+      {Outcomes(53), L"The computer answers ping, but no SMB server"},
+      {Outcomes(53, {Failed("resolve", 11001), Failed("ping", 11001)}),
+       L"The name did not resolve"},
+      {Outcomes(std::nullopt, {Failed("registry", 53)}), L"The computer answers SMB, but its "
+                                                         L"registry cannot be reached"},
+  };
+  for (const Case& c : cases) {
+    const RunExplanation run = ExplainRun(c.outcomes, std::nullopt, system);
+    const auto registry = static_cast<size_t>(run.item_of[7]);
+    EXPECT_EQ(0u, run.items[registry].cause.find(c.cause_begins)) << run.items[registry].cause;
+  }
+}
+
 TEST(ExplainTest, SystemCodesTakeTheSystemsOwnWordsOtherCodesNever) {
   FakeSystem system;
   system.messages[53] = L"Le chemin d'acc\u00e8s r\u00e9seau n'a pas \u00e9t\u00e9 trouv\u00e9.";

@@ -178,13 +178,27 @@ constexpr ExplanationRow kRows[] = {
      L"Compare with a run from a Windows computer in the same network, and look the code up "
      L"together with the check's name."},
 
-    // Nothing could be reached by a name that did not resolve.
+    // Nothing could be reached by a name that did not resolve (this weighs
+    // more than any later row of the same standing).
     {"", 53, W::kUnresolved, nullptr,  // [E0]
      L"The name did not resolve, so no server could be reached by it.",
      L"See the name resolution line."},
     {"", 1722, W::kUnresolved, nullptr,  // [E1700]
      L"The name did not resolve, so no server could be reached by it.",
      L"See the name resolution line."},
+
+    // The computer is up, but its SMB server did not answer.
+    {"", 53, W::kPingAnswered, nullptr,  // [E0], [FW]
+     L"The computer answers ping, but no SMB server answered on port 445 or 139: often its "
+     L"firewall blocks File and Printer Sharing, its Server service is stopped, or it is not "
+     L"a computer that shares files.",
+     L"Enable the File and Printer Sharing (SMB-In) firewall rule on it; check that the "
+     L"Server service (LanmanServer) runs."},
+    {"", 1722, W::kPingAnswered, nullptr,  // [E1700], [FW]
+     L"The computer answers ping, but the service's pipe could not be reached: often no SMB "
+     L"server answered (see the lines before) because a firewall blocks File and Printer "
+     L"Sharing.",
+     L"Enable the File and Printer Sharing (SMB-In) firewall rule on the computer."},
 
     // Access denied, by whom the server took the logon for.
     {"", 5, W::kAnonymous, nullptr,  // [E0]
@@ -250,6 +264,10 @@ constexpr ExplanationRow kRows[] = {
      L"queries: often NetBIOS over TCP/IP is disabled on its adapter, or its firewall drops "
      L"UDP port 137 (the File and Printer Sharing (NB-Name-In) rule).",
      L"Nothing to do for administration, which works without NetBIOS.", true},
+    {"netbios", 0x05, W::kPingAnswered, nullptr,  // [NCB], [FW]
+     L"The computer answers ping but not NetBIOS name queries: often NetBIOS over TCP/IP is "
+     L"disabled on its adapter, or its firewall drops UDP port 137.",
+     L"See the verdict: administration needs SMB, not NetBIOS."},
     {"netbios", 0x06, W::kAlways, L"Message incomplete: the answer did not fit the buffer.",  // [NCB]
      L"The computer answered with a larger name table than the check reads: NetBIOS works, "
      L"with many names registered.",
@@ -470,6 +488,8 @@ bool Holds(RowWhen when, const LookupFacts& facts) {
       return true;
     case RowWhen::kServerAnswered:
       return facts.server_answered;
+    case RowWhen::kPingAnswered:
+      return facts.pinged;
     case RowWhen::kUnresolved:
       return facts.unresolved;
     default:

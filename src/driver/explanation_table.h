@@ -18,6 +18,7 @@ inline constexpr int64_t kAnyCode = -2;
 enum class RowWhen {
   kAlways,
   kServerAnswered,  // some SMB check got an answer from the server
+  kPingAnswered,    // the computer answered the ping
   kUnresolved,      // the name did not resolve
   kAsGuest,         // the server took the logon as its guest
   kAnonymous,       // the checks ran anonymously
@@ -53,6 +54,7 @@ struct CodeKnowledge {
 
 struct LookupFacts {
   bool server_answered = false;
+  bool pinged = false;
   bool unresolved = false;
   RowWhen account = RowWhen::kAlways;  // kAsGuest, kAnonymous, kAsNamed or unknown
 };
