@@ -135,10 +135,10 @@ std::vector<FailedPart> FailedParts(const std::vector<CheckOutcome>& outcomes,
     }
   }
   if (keys > 0) {
-    parts.insert(parts.begin() + (parts.empty() || parts.front().label != L"the registry" ? 0 : 1),
-                 {keys == 1 ? L"a registry key" : Unsigned(static_cast<uint32_t>(keys)) +
-                                                      L" registry keys",
-                  keys > 1, key_codes});
+    parts.insert(
+        parts.begin() + (parts.empty() || parts.front().label != L"the registry" ? 0 : 1),
+        {keys == 1 ? L"a registry key" : Unsigned(static_cast<uint32_t>(keys)) + L" registry keys",
+         keys > 1, key_codes});
   }
   if (!levels.empty()) {
     parts.insert(parts.begin(), {(levels.size() == 1 ? L"server information level "
@@ -193,7 +193,8 @@ Verdict Judge(const std::vector<CheckOutcome>& outcomes, const std::vector<bool>
     if (IsRemote(outcome.check) && outcome.ok) remote_passed = true;
   }
   if (!server_answered) {
-    if (!resolved) return {"unresolved", L"the name did not resolve, so no check reached a computer"};
+    if (!resolved)
+      return {"unresolved", L"the name did not resolve, so no check reached a computer"};
     if (pinged) {
       return {"no_smb_server",
               L"the computer answers ping, but no SMB server answered on ports 445 or 139"};
@@ -219,9 +220,8 @@ Verdict Judge(const std::vector<CheckOutcome>& outcomes, const std::vector<bool>
   }
   if (all_denied) {
     const bool plural = parts.size() > 1 || parts.front().plural;
-    std::wstring text = L"reachable, but this account may not administer it (" +
-                        JoinAnd(labels) + (plural ? L" refuse" : L" refuses") +
-                        L" it: access denied)";
+    std::wstring text = L"reachable, but this account may not administer it (" + JoinAnd(labels) +
+                        (plural ? L" refuse" : L" refuses") + L" it: access denied)";
     if (account == RowWhen::kAsGuest) text += L"; the server took the logon as its guest";
     if (account == RowWhen::kAnonymous) text += L"; the checks ran anonymously";
     return {"access_denied", text};
@@ -329,8 +329,8 @@ RunExplanation ExplainRun(const std::vector<CheckOutcome>& outcomes,
     Explanation item;
     item.title = Title(outcome.check);
     item.code_text = CodeText(outcome);
-    item.meaning = outcome.code && knowledge.system_code ? system.ErrorMessage(*outcome.code, own)
-                                                         : own;
+    item.meaning =
+        outcome.code && knowledge.system_code ? system.ErrorMessage(*outcome.code, own) : own;
     item.cause = knowledge.cause;
     item.next = knowledge.next;
     item.expected = knowledge.expected;
@@ -360,10 +360,11 @@ std::wstring ExplanationText(const RunExplanation& explanation) {
       titles.push_back(other.title);
       told[j] = true;
     }
-    text += L"\n" + Fold(L"", JoinAnd(MergeLevels(titles)) + L", " + item.code_text +
-                                  (item.expected ? L" (expected; not counted against the verdict):"
-                                                 : L":"),
-                         4);
+    text +=
+        L"\n" + Fold(L"",
+                     JoinAnd(MergeLevels(titles)) + L", " + item.code_text +
+                         (item.expected ? L" (expected; not counted against the verdict):" : L":"),
+                     4);
     text += Fold(L"  Meaning: ", item.meaning, 4);
     text += Fold(L"  Cause: ", item.cause, 4);
     text += Fold(L"  Next: ", item.next, 4);

@@ -14,7 +14,7 @@
 namespace winreach {
 
 struct Verdict {
-  std::string kind;  // "administrable", "access_denied", "partly", "logon_refused", ...
+  std::string kind;   // "administrable", "access_denied", "partly", "logon_refused", ...
   std::wstring text;  // one sentence, without the "Verdict: " before it
 };
 
@@ -24,7 +24,7 @@ struct Explanation {
   std::wstring meaning;    // on Windows the system's own text where it has one
   std::wstring cause;
   std::wstring next;
-  bool expected = false;   // harmless: does not count against the verdict
+  bool expected = false;  // harmless: does not count against the verdict
 };
 
 struct RunExplanation {

@@ -19,12 +19,12 @@ CheckOutcome Failed(std::string check, std::optional<uint32_t> code) {
 // The checks of a run against a reachable name, each remote one answered
 // with `remote` (nullopt: passed) unless `overrides` says otherwise.
 std::vector<CheckOutcome> Outcomes(std::optional<uint32_t> remote,
-                              std::vector<CheckOutcome> overrides = {}) {
+                                   std::vector<CheckOutcome> overrides = {}) {
   std::vector<CheckOutcome> outcomes = {Passed("resolve"), Passed("netbios"), Passed("ping")};
-  for (const char* id : {"server_info_100", "server_info_101", "server_info_102",
-                         "server_info_503", "registry", "registry_current_version",
-                         "registry_winlogon_read", "registry_winlogon_full",
-                         "registry_computer_name", "registry_tcpip", "admin_share", "scm"}) {
+  for (const char* id :
+       {"server_info_100", "server_info_101", "server_info_102", "server_info_503", "registry",
+        "registry_current_version", "registry_winlogon_read", "registry_winlogon_full",
+        "registry_computer_name", "registry_tcpip", "admin_share", "scm"}) {
     outcomes.push_back(remote ? Failed(id, remote) : Passed(id));
   }
   for (CheckOutcome& override_with : overrides) {
@@ -50,8 +50,8 @@ struct VerdictCase {
 };
 
 TEST(VerdictTest, FollowsFromTheOutcomes) {
-  const std::vector<CheckOutcome> healthy_windows_anonymously = Outcomes(
-      5, {Passed("server_info_100"), Passed("server_info_101"), Failed("netbios", 5)});
+  const std::vector<CheckOutcome> healthy_windows_anonymously =
+      Outcomes(5, {Passed("server_info_100"), Passed("server_info_101"), Failed("netbios", 5)});
   const VerdictCase cases[] = {
       {"everything passes", Outcomes(std::nullopt), As(LogonAccount::kNamed), "administrable",
        L"remote administration works"},
@@ -84,7 +84,10 @@ TEST(VerdictTest, FollowsFromTheOutcomes) {
       {"SMB1 only", Outcomes(50), std::nullopt, "no_common_dialect",
        L"the server answered, but has no SMB dialect in common with this program: often it "
        L"speaks only SMB1 (50)"},
-      {"no Windows Sockets", {Failed("startup", 10091)}, std::nullopt, "not_started",
+      {"no Windows Sockets",
+       {Failed("startup", 10091)},
+       std::nullopt,
+       "not_started",
        L"this computer could not start its network layer, so nothing was checked"},
   };
   FakeSystem system;
@@ -97,10 +100,10 @@ TEST(VerdictTest, FollowsFromTheOutcomes) {
 
 TEST(ExplainTest, CauseFollowsTheCheckTheAccountAndTheMix) {
   FakeSystem system;
-  const RunExplanation run =
-      ExplainRun(Outcomes(std::nullopt, {Failed("netbios", 5), Failed("admin_share", 5),
-                                    Failed("server_info_503", 124)}),
-                 As(LogonAccount::kNamed), system);
+  const RunExplanation run = ExplainRun(
+      Outcomes(std::nullopt,
+               {Failed("netbios", 5), Failed("admin_share", 5), Failed("server_info_503", 124)}),
+      As(LogonAccount::kNamed), system);
   ASSERT_EQ(3u, run.items.size());
   // NetBIOS's 5 is its own time-out, not access denied; SMB answered.
   EXPECT_EQ(L"code 0x5", run.items[0].code_text);
@@ -127,8 +130,9 @@ TEST(ExplainTest, ACodeMeansOneThingButItsCauseFollowsTheRestOfTheRun) {
       {Outcomes(53), L"The computer answers ping, but no SMB server"},
       {Outcomes(53, {Failed("resolve", 11001), Failed("ping", 11001)}),
        L"The name did not resolve"},
-      {Outcomes(std::nullopt, {Failed("registry", 53)}), L"The computer answers SMB, but its "
-                                                         L"registry cannot be reached"},
+      {Outcomes(std::nullopt, {Failed("registry", 53)}),
+       L"The computer answers SMB, but its "
+       L"registry cannot be reached"},
   };
   for (const Case& c : cases) {
     const RunExplanation run = ExplainRun(c.outcomes, std::nullopt, system);

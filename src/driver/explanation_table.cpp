@@ -54,15 +54,17 @@ constexpr ExplanationRow kRows[] = {
      L"11 no longer install it either); or the server does not support this request.",
      L"Enable SMB 2 or 3 on the server (SMB1 is deprecated and unsafe); a system that "
      L"cannot do SMB 2 is past its support."},
-    {"", 53, W::kAlways, L"The network path was not found: no SMB server could be reached.",  // [E0]
+    // [E0], [FW]
+    {"", 53, W::kAlways, L"The network path was not found: no SMB server could be reached.",
      L"No SMB server answered on port 445 or 139: often the computer is off or unreachable, "
      L"its firewall blocks File and Printer Sharing, or its Server service is stopped.",
      L"Check that the computer is on; enable the File and Printer Sharing (SMB-In) firewall "
-     L"rule; check that the Server service (LanmanServer) runs."},  // [FW]
+     L"rule; check that the Server service (LanmanServer) runs."},
     {"", 59, W::kAlways, L"An unexpected network error occurred.",  // [E0]
      L"The server answered with a status that has no closer Windows code.",
      L"Compare with a run from a Windows computer; look at the server's event log."},
-    {"", 64, W::kAlways, L"The network name is no longer available: the server dropped the "  // [E0]
+    // [E0]
+    {"", 64, W::kAlways, L"The network name is no longer available: the server dropped the "
      L"connection.",
      L"Often the server's settings refused the session (signing or encryption demanded, a "
      L"dialect refused) or the server restarted.",
@@ -95,14 +97,16 @@ constexpr ExplanationRow kRows[] = {
     {"", 1331, W::kAlways, L"Logon failure: the account is disabled.",  // [E1300]
      L"The account exists but is switched off on the server or in its domain.",
      L"Have the account enabled, or use another one."},
-    {"", 1717, W::kAlways, L"The server does not know the RPC interface asked for.", nullptr,  // [E1700]
+    // [E1700]
+    {"", 1717, W::kAlways, L"The server does not know the RPC interface asked for.", nullptr,
      nullptr},
     {"", 1722, W::kAlways, L"The RPC server is unavailable.",  // [E1700]
      L"The service's RPC pipe could not be reached: often no SMB server answered at all "
      L"(see the lines before), the computer is off, or a firewall blocks it.",
      L"Check that the computer is on and that File and Printer Sharing is allowed in its "
      L"firewall."},
-    {"", 1723, W::kAlways, L"The RPC server is too busy to carry out the call.", nullptr,  // [E1700]
+    // [E1700]
+    {"", 1723, W::kAlways, L"The RPC server is too busy to carry out the call.", nullptr,
      nullptr},
     {"", 1726, W::kAlways, L"The remote procedure call failed.",  // [E1700]
      L"The call started but the connection broke before its answer: often the server ended "
@@ -112,7 +116,8 @@ constexpr ExplanationRow kRows[] = {
      L"The server's answer was malformed or cut short: often a server that is not Windows, "
      L"or a device on the way that alters traffic.",
      L"Compare with another server; report it with --verbose output."},
-    {"", 1730, W::kAlways, L"The server does not support the RPC transfer syntax.", nullptr,  // [E1700]
+    // [E1700]
+    {"", 1730, W::kAlways, L"The server does not support the RPC transfer syntax.", nullptr,
      nullptr},
     {"", 1760, W::kAlways, L"The entry already exists (an RPC name-service code).",  // [E1700]
      L"An RPC refusal whose cause depends on the server.",
@@ -132,7 +137,8 @@ constexpr ExplanationRow kRows[] = {
      L"Start the Server service on the computer."},
     {"", 10004, W::kAlways, L"A blocking call was interrupted.", nullptr, nullptr},  // [WSA]
     {"", 10009, W::kAlways, L"A socket handle was not valid.", nullptr, nullptr},    // [WSA]
-    {"", 10013, W::kAlways, L"Permission denied: this computer refused the socket.", nullptr,  // [WSA]
+    // [WSA]
+    {"", 10013, W::kAlways, L"Permission denied: this computer refused the socket.", nullptr,
      nullptr},
     {"", 10014, W::kAlways, L"A bad address was passed to a socket call.", nullptr,  // [WSA]
      nullptr},
@@ -164,12 +170,15 @@ constexpr ExplanationRow kRows[] = {
     {"", 10107, W::kAlways, L"A system call failed.", nullptr, nullptr},             // [WSA]
     {"", 10109, W::kAlways, L"The class type was not found.", nullptr, nullptr},     // [WSA]
     {"", 11001, W::kAlways, L"Host not found: no such name is known.", nullptr, nullptr},  // [WSA]
-    {"", 11002, W::kAlways, L"A temporary failure of name resolution: the name server did "  // [WSA]
+    // [WSA]
+    {"", 11002, W::kAlways, L"A temporary failure of name resolution: the name server did "
      L"not answer.",
      nullptr, nullptr},
-    {"", 11003, W::kAlways, L"A name server failure that will not pass by itself.", nullptr,  // [WSA]
+    // [WSA]
+    {"", 11003, W::kAlways, L"A name server failure that will not pass by itself.", nullptr,
      nullptr},
-    {"", 11004, W::kAlways, L"The name is valid but has no address of the kind asked for.",  // [WSA]
+    // [WSA]
+    {"", 11004, W::kAlways, L"The name is valid but has no address of the kind asked for.",
      nullptr, nullptr},
     // Every other code: the check's own advice, else this.
     {"", kAnyCode, W::kAlways, nullptr,
@@ -254,7 +263,8 @@ constexpr ExplanationRow kRows[] = {
      L"A fault on this computer's side.", L"Report it with the run's output."},
     {"netbios", 0x03, W::kAlways, L"Invalid NetBIOS command.",  // [NCB]
      L"A fault on this computer's side.", L"Report it with the run's output."},
-    {"netbios", 0x05, W::kAlways, L"The command timed out: no NetBIOS answer came back.",  // [NCB], [FW]
+    // [NCB], [FW]
+    {"netbios", 0x05, W::kAlways, L"The command timed out: no NetBIOS answer came back.",
      L"Nothing answered on UDP port 137 of the address: often the computer is off or "
      L"unreachable, NetBIOS over TCP/IP is disabled on its adapter, or a firewall drops "
      L"NetBIOS name traffic.",
@@ -268,7 +278,8 @@ constexpr ExplanationRow kRows[] = {
      L"The computer answers ping but not NetBIOS name queries: often NetBIOS over TCP/IP is "
      L"disabled on its adapter, or its firewall drops UDP port 137.",
      L"See the verdict: administration needs SMB, not NetBIOS."},
-    {"netbios", 0x06, W::kAlways, L"Message incomplete: the answer did not fit the buffer.",  // [NCB]
+    // [NCB]
+    {"netbios", 0x06, W::kAlways, L"Message incomplete: the answer did not fit the buffer.",
      L"The computer answered with a larger name table than the check reads: NetBIOS works, "
      L"with many names registered.",
      L"Nothing to do: the computer answers NetBIOS.", true},
@@ -289,7 +300,8 @@ constexpr ExplanationRow kRows[] = {
      L"See the verdict: if the SMB checks passed, this does not matter for administration."},
 
     // Ping. Without a code, no reply came within the second.
-    {"ping", kNoCode, W::kAlways, L"No echo reply arrived within the time-out of one second.",  // [FW]
+    // [FW]
+    {"ping", kNoCode, W::kAlways, L"No echo reply arrived within the time-out of one second.",
      L"Often the computer is off or unreachable, or a firewall drops ICMP echo (Windows "
      L"Defender Firewall does unless its File and Printer Sharing (Echo Request - ICMPv4-In) "
      L"rule is enabled).",
@@ -328,7 +340,8 @@ constexpr ExplanationRow kRows[] = {
      L"A reply came back, but not the 32 bytes sent: a device on the way altered or cut "
      L"the echo.",
      L"Look for a firewall or NAT device that rewrites ICMP."},
-    {"ping:library", 11001, W::kAlways, L"The reply buffer was too small (IP_BUF_TOO_SMALL); "  // [IPS], [WSA]
+    // [IPS], [WSA]
+    {"ping:library", 11001, W::kAlways, L"The reply buffer was too small (IP_BUF_TOO_SMALL); "
      L"after the IPv6 look-up's line: host not found.",
      L"Often the name has no IPv6 address to try after IPv4 failed.",
      L"See the IPv4 status before it, if any."},
@@ -344,7 +357,8 @@ constexpr ExplanationRow kRows[] = {
      L"A firewall or router refused the echo.", L"Check the firewalls on the way."},
     {"ping:library", 11005, W::kAlways, L"Destination port unreachable.",  // [IPS]
      L"The destination refused the echo.", L"Check the firewalls on the way."},
-    {"ping:library", 11006, W::kAlways, L"Not enough network resources.", nullptr, nullptr},  // [IPS]
+    // [IPS]
+    {"ping:library", 11006, W::kAlways, L"Not enough network resources.", nullptr, nullptr},
     {"ping:library", 11007, W::kAlways, L"The request carried a bad option.", nullptr,  // [IPS]
      nullptr},
     {"ping:library", 11008, W::kAlways, L"A hardware error.", nullptr, nullptr},       // [IPS]
@@ -355,12 +369,14 @@ constexpr ExplanationRow kRows[] = {
      L"and Printer Sharing (Echo Request - ICMPv4-In) rule).",
      L"See the verdict: if the SMB checks passed, only ICMP is filtered."},
     {"ping:library", 11011, W::kAlways, L"A bad request.", nullptr, nullptr},           // [IPS]
-    {"ping:library", 11012, W::kAlways, L"A bad route: no valid route to the destination.",  // [IPS]
+    // [IPS]
+    {"ping:library", 11012, W::kAlways, L"A bad route: no valid route to the destination.",
      nullptr, nullptr},
     {"ping:library", 11013, W::kAlways, L"The time to live expired in transit.",  // [IPS]
      L"The echo crossed too many routers: often a routing loop.",
      L"Check the route (tracert / traceroute ADDRESS)."},
-    {"ping:library", 11014, W::kAlways, L"The time to reassemble a fragmented packet expired.",  // [IPS]
+    // [IPS]
+    {"ping:library", 11014, W::kAlways, L"The time to reassemble a fragmented packet expired.",
      nullptr, nullptr},
     {"ping:library", 11015, W::kAlways, L"A parameter problem in the packet's header.",  // [IPS]
      nullptr, nullptr},
@@ -371,13 +387,16 @@ constexpr ExplanationRow kRows[] = {
      L"echo.",
      L"The address is not one a computer can have (for example 0.0.0.0).",
      L"Check the name's address."},
-    {"ping:library", 11040, W::kAlways, L"The destination is unreachable (reason unknown).",  // [IPS]
+    // [IPS]
+    {"ping:library", 11040, W::kAlways, L"The destination is unreachable (reason unknown).",
      nullptr, nullptr},
     {"ping:library", 11041, W::kAlways, L"Time exceeded on the way.", nullptr, nullptr},  // [IPS]
     {"ping:library", 11042, W::kAlways, L"A bad header.", nullptr, nullptr},            // [IPS]
-    {"ping:library", 11043, W::kAlways, L"An unrecognized next header.", nullptr, nullptr},  // [IPS]
+    // [IPS]
+    {"ping:library", 11043, W::kAlways, L"An unrecognized next header.", nullptr, nullptr},
     {"ping:library", 11044, W::kAlways, L"An ICMP protocol error.", nullptr, nullptr},  // [IPS]
-    {"ping:library", 11045, W::kAlways, L"Source and destination are not in the same address "  // [IPS]
+    // [IPS]
+    {"ping:library", 11045, W::kAlways, L"Source and destination are not in the same address "
      L"scope.",
      nullptr, nullptr},
     {"ping:library", 11050, W::kAlways, L"A general failure.", nullptr, nullptr},      // [IPS]

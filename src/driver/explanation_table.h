@@ -61,7 +61,7 @@ struct LookupFacts {
 
 // `context` is the check id, or "ping:library" for the ping through the ICMP
 // helper; `check` the check id itself.
-CodeKnowledge LookUp(std::string_view check, std::string_view context,
-                     std::optional<uint32_t> code, const LookupFacts& facts);
+CodeKnowledge LookUp(std::string_view check, std::string_view context, std::optional<uint32_t> code,
+                     const LookupFacts& facts);
 
 }  // namespace winreach

@@ -89,7 +89,8 @@ TEST_F(JsonReportTest, ExplainAddsTheVerdictAndAnExplanationToEachFailedCheck) {
                       R"("cause":"The service's RPC pipe could not be reached: often no SMB )"
                       R"(server answered at all (see the lines before), the computer is off, or )"
                       R"(a firewall blocks it.","next":"Check that the computer is on and that )"
-                      R"(File and Printer Sharing is allowed in its firewall.","expected":false}}]})"));
+                      R"(File and Printer Sharing is allowed in its firewall.",)"
+                      R"("expected":false}}]})"));
   // Every failed check carries one; passed checks none.
   const auto count = [&json](const std::string& text) {
     size_t n = 0;
