@@ -91,7 +91,25 @@ std::wstring Rfc3339Utc(int64_t unix_ms) {
          static_cast<wchar_t>(L'0' + millis / 100) + TwoDigits(millis % 100) + L"Z";
 }
 
-std::string JsonReport(const RunFacts& facts, const std::vector<CheckOutcome>& outcomes) {
+namespace {
+
+void WriteExplanation(JsonWriter& json, const Explanation& item) {
+  json.BeginObject();
+  json.Key("meaning");
+  json.String(item.meaning);
+  json.Key("cause");
+  json.String(item.cause);
+  json.Key("next");
+  json.String(item.next);
+  json.Key("expected");
+  json.Bool(item.expected);
+  json.EndObject();
+}
+
+}  // namespace
+
+std::string JsonReport(const RunFacts& facts, const std::vector<CheckOutcome>& outcomes,
+                       const RunExplanation* explanation) {
   JsonWriter json;
   json.BeginObject();
   json.Key("version");
@@ -106,9 +124,19 @@ std::string JsonReport(const RunFacts& facts, const std::vector<CheckOutcome>& o
   json.Number(facts.elapsed_ms);
   json.Key("session");
   WriteSession(json, facts.session);
+  if (explanation != nullptr) {
+    json.Key("verdict");
+    json.BeginObject();
+    json.Key("kind");
+    json.String(std::wstring(explanation->verdict.kind.begin(), explanation->verdict.kind.end()));
+    json.Key("text");
+    json.String(explanation->verdict.text);
+    json.EndObject();
+  }
   json.Key("checks");
   json.BeginArray();
-  for (const CheckOutcome& outcome : outcomes) {
+  for (size_t i = 0; i < outcomes.size(); ++i) {
+    const CheckOutcome& outcome = outcomes[i];
     json.BeginObject();
     json.Key("check");
     json.String(std::wstring(outcome.check.begin(), outcome.check.end()));
@@ -133,6 +161,11 @@ std::string JsonReport(const RunFacts& facts, const std::vector<CheckOutcome>& o
       }
     }
     json.EndObject();
+    if (explanation != nullptr && i < explanation->item_of.size() &&
+        explanation->item_of[i] >= 0) {
+      json.Key("explanation");
+      WriteExplanation(json, explanation->items[static_cast<size_t>(explanation->item_of[i])]);
+    }
     json.EndObject();
   }
   json.EndArray();

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "checks/outcome.h"
+#include "driver/explain.h"
 #include "platform/session.h"
 
 namespace winreach {
@@ -21,8 +22,11 @@ struct RunFacts {
   std::optional<SessionFacts> session;  // none: no connection was made
 };
 
-// One JSON document on one line, newline-terminated.
-std::string JsonReport(const RunFacts& facts, const std::vector<CheckOutcome>& outcomes);
+// One JSON document on one line, newline-terminated. With `explanation`
+// (--explain) it carries the verdict and, on each failed check, what its
+// code means, the likely cause and what to look at next.
+std::string JsonReport(const RunFacts& facts, const std::vector<CheckOutcome>& outcomes,
+                       const RunExplanation* explanation = nullptr);
 
 // "YYYY-MM-DDTHH:MM:SS.mmmZ".
 std::wstring Rfc3339Utc(int64_t unix_ms);

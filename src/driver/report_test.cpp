@@ -74,6 +74,32 @@ TEST_F(JsonReportTest, SessionCarriesTheFirstConnectionsFactsAndNullForUnknowns)
                       R"("dialect":null,"signing":null,"encryption":null},)"));
 }
 
+TEST_F(JsonReportTest, ExplainAddsTheVerdictAndAnExplanationToEachFailedCheck) {
+  EXPECT_EQ(1, ConnectivityTest(platform_, {L"--json", L"--explain", L"--exit-status", L"srv01"}));
+  const std::string json = Narrow(platform_.console_.Output());
+  EXPECT_NE(std::string::npos,
+            json.find(R"("session":null,"verdict":{"kind":"no_answer","text":"no SMB server )"
+                      R"(answered on ports 445 or 139, and the computer does not answer ping: it )"
+                      R"(is off, unreachable from here, or a firewall drops everything"},)"
+                      R"("checks":[{"check":"resolve","ok":true,"code":null,"elapsed_ms":0,)"
+                      R"("detail":{"address":"10.1.2.3","host_name":"srv01.example.test"}},)"));
+  EXPECT_NE(std::string::npos,
+            json.find(R"({"check":"scm","ok":false,"code":1722,"elapsed_ms":0,"detail":{},)"
+                      R"("explanation":{"meaning":"The RPC server is unavailable.",)"
+                      R"("cause":"The service's RPC pipe could not be reached: often no SMB )"
+                      R"(server answered at all (see the lines before), the computer is off, or )"
+                      R"(a firewall blocks it.","next":"Check that the computer is on and that )"
+                      R"(File and Printer Sharing is allowed in its firewall.",)"
+                      R"("expected":false}}]})"));
+  // Every failed check carries one; passed checks none.
+  const auto count = [&json](const std::string& text) {
+    size_t n = 0;
+    for (size_t at = json.find(text); at != std::string::npos; at = json.find(text, at + 1)) ++n;
+    return n;
+  };
+  EXPECT_EQ(count(R"("ok":false)"), count(R"("explanation":)"));
+}
+
 TEST_F(JsonReportTest, UnresolvedNameWithNoRemoteCheckPassedIsStatusTwo) {
   platform_.sockets_.resolve_error = 11001;
   EXPECT_EQ(2, ConnectivityTest(platform_, {L"--exit-status", L"nowhere"}));

@@ -7,6 +7,7 @@
 #include "checks/admin_share_and_scm.h"
 #include "checks/remote_registry.h"
 #include "checks/server_info.h"
+#include "driver/explain.h"
 #include "driver/quiet_platform.h"
 #include "driver/report.h"
 #include "driver/session_text.h"
@@ -106,6 +107,7 @@ struct Options {
   bool json = false;
   bool exit_status = false;
   bool verbose = false;
+  bool explain = false;
   std::vector<std::wstring> arguments;
 };
 
@@ -118,6 +120,8 @@ Options ParseOptions(const std::vector<std::wstring>& arguments) {
       options.exit_status = true;
     } else if (argument == L"--verbose") {
       options.verbose = true;
+    } else if (argument == L"--explain") {
+      options.explain = true;
     } else {
       options.arguments.push_back(argument);
     }
@@ -145,6 +149,14 @@ int ConnectivityTest(Platform& platform, const std::vector<std::wstring>& all_ar
   if (!arguments.empty() && IsUsageRequest(arguments.front())) {
     platform.console().Write(UsageText(arguments.front()));
     return 0;
+  }
+  // No computer's name begins with '-': such an argument is a mistyped
+  // option, never a computer to test.
+  for (const std::wstring& argument : arguments) {
+    if (IsUnknownOption(argument)) {
+      platform.console().WriteError(UnknownOptionText(argument));
+      return kUsageError;
+    }
   }
   // A program reading the document cannot answer a prompt.
   if (options.json && arguments.empty()) {
@@ -178,12 +190,23 @@ int ConnectivityTest(Platform& platform, const std::vector<std::wstring>& all_ar
 
   std::vector<CheckOutcome> outcomes;
   bool remote_checks_ran = false;
+  const auto first_connection = [&]() {
+    return remote_checks_ran ? platform.session().FirstConnection() : std::nullopt;
+  };
+  const auto explanation = [&]() {
+    return ExplainRun(outcomes, first_connection(), platform.system());
+  };
+  // The text report's explanation follows the last check line.
+  const auto explain = [&]() {
+    if (options.explain) console.Write(ExplanationText(explanation()));
+  };
   const auto finish = [&]() {
     if (options.json) {
       RunFacts facts{ProductVersion(), target, platform.system().ComputerName(), started,
-                     run.ElapsedMs(), std::nullopt};
-      if (remote_checks_ran) facts.session = platform.session().FirstConnection();
-      platform.console().Write8(JsonReport(facts, outcomes));
+                     run.ElapsedMs(), first_connection()};
+      std::optional<RunExplanation> explained;
+      if (options.explain) explained = explanation();
+      platform.console().Write8(JsonReport(facts, outcomes, explained ? &*explained : nullptr));
     }
     return options.exit_status ? ExitStatusOf(outcomes) : 0;
   };
@@ -193,6 +216,7 @@ int ConnectivityTest(Platform& platform, const std::vector<std::wstring>& all_ar
   if (startup != 0) {
     console.Write(L"Unable to intialize Windows sockets. Error code: " + Hex8(startup) + L"\n");
     outcomes.push_back(startup_time.Failed("startup", startup));
+    explain();
     return finish();
   }
 
@@ -230,6 +254,7 @@ int ConnectivityTest(Platform& platform, const std::vector<std::wstring>& all_ar
 
   FreePingLibraries(checks, ping_libraries);
   checks.sockets().Cleanup();
+  explain();
   if (interactive) Pause(console);
   return finish();
 }

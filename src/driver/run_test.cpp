@@ -233,5 +233,28 @@ TEST_F(ConnectivityTestTest, HelpAndVersionRunNoCheck) {
   EXPECT_EQ(ProductNotice() + L"\n", platform.console_.Output());
 }
 
+TEST_F(ConnectivityTestTest, AnArgumentLikeAnOptionButNoneOfOursIsAUsageError) {
+  const std::vector<std::vector<std::wstring>> command_lines = {
+      {L"--bogus"}, {L"--jsno", L"srv01"}, {L"srv01", L"-x"}, {L"--json", L"-"}};
+  for (const auto& arguments : command_lines) {
+    FakePlatform platform;
+    EXPECT_EQ(kUsageError, ConnectivityTest(platform, arguments));
+    EXPECT_EQ(L"", platform.console_.Output());
+    EXPECT_EQ(0u, platform.console_.errors.find(L"winreach: unknown option -"));
+    EXPECT_TRUE(platform.sockets_.startups.empty());
+  }
+}
+
+TEST_F(ConnectivityTestTest, ExplainFollowsTheLastCheckLineAndComesBeforeThePause) {
+  platform_.console_.words = {L"srv01"};
+  EXPECT_EQ(0, ConnectivityTest(platform_, {L"--explain"}));
+  const auto& messages = platform_.console_.messages;
+  ASSERT_GE(messages.size(), 3u);
+  EXPECT_EQ(L"Unable to connect to the SCM! Error 000006BA\n", messages[messages.size() - 4].text);
+  EXPECT_EQ(0u, messages[messages.size() - 3].text.find(
+                    L"\nVerdict: no SMB server answered on ports 445 or 139, and the computer"));
+  EXPECT_EQ(L"Press any key to continue", messages[messages.size() - 2].text);
+}
+
 }  // namespace
 }  // namespace winreach

@@ -5,6 +5,14 @@
 
 namespace winreach {
 
+namespace {
+
+constexpr wchar_t kShortUsage[] =
+    L"Usage: winreach [COMPUTER]\n"
+    L"       winreach [--json] [--exit-status] [--verbose] [--explain] COMPUTER\n";
+
+}  // namespace
+
 std::wstring ProductNotice() {
   return L"winreach " + ProductVersion() + L" - remote Windows computer connectivity test";
 }
@@ -16,10 +24,17 @@ bool IsUsageRequest(std::wstring_view argument) {
          argument == L"--version";
 }
 
+bool IsUnknownOption(std::wstring_view argument) {
+  return !argument.empty() && argument.front() == L'-' && !IsUsageRequest(argument);
+}
+
+std::wstring UnknownOptionText(std::wstring_view argument) {
+  return L"winreach: unknown option " + PrintableText(argument) + L"\n" + kShortUsage;
+}
+
 std::wstring UsageText(std::wstring_view argument) {
   if (argument == L"--version") return ProductNotice() + L"\n";
-  return L"Usage: winreach [COMPUTER]\n"
-         L"       winreach [--json] [--exit-status] [--verbose] COMPUTER\n"
+  return std::wstring(kShortUsage) +
          L"\n"
          L"Checks whether the remote Windows computer COMPUTER (a name or an IPv4\n"
          L"address) can be reached and administered over the network: name\n"
@@ -42,6 +57,11 @@ std::wstring UsageText(std::wstring_view argument) {
          L"                 error the server's address and port, the SMB dialect,\n"
          L"                 signing or encryption, and the logon: Kerberos, NTLM or\n"
          L"                 anonymous, and as whom\n"
+         L"  --explain      end with a verdict (can this account administer COMPUTER\n"
+         L"                 from here, and if not, what stops it) and, for each\n"
+         L"                 failed check, what its code means, the likely cause and\n"
+         L"                 what to look at next (also without COMPUTER); with\n"
+         L"                 --json, as members of the document\n"
          L"  -h, --help     show this text\n"
          L"  --version      show the version\n";
 }
@@ -53,8 +73,8 @@ std::wstring NameTooLongText(size_t length) {
 }
 
 std::wstring JsonWithoutNameText() {
-  return L"winreach: --json needs the computer's name on the command line\n"
-         L"Usage: winreach [--json] [--exit-status] [--verbose] COMPUTER\n";
+  return std::wstring(L"winreach: --json needs the computer's name on the command line\n") +
+         kShortUsage;
 }
 
 }  // namespace winreach

@@ -21,6 +21,13 @@ inline constexpr int kUsageError = 64;
 // computer (none of these can be a host name).
 bool IsUsageRequest(std::wstring_view argument);
 
+// True for an argument that looks like an option but is none of ours: no
+// computer's name begins with '-'.
+bool IsUnknownOption(std::wstring_view argument);
+
+// The diagnostic for such an argument, with the usage.
+std::wstring UnknownOptionText(std::wstring_view argument);
+
 // What to print for such an argument.
 std::wstring UsageText(std::wstring_view argument);
 

@@ -54,6 +54,11 @@ class System {
   // is the code point of the same value), so that bytes 0x80 to 0x9F stay
   // the control characters they are there and are never shown as letters.
   virtual std::wstring FromNetbiosName(std::string_view name) = 0;
+
+  // The system's own one-line text for the Windows error `code`, in the
+  // user's language, or `own` where the system has none (Linux never has):
+  // both builds then say the same.
+  virtual std::wstring ErrorMessage(uint32_t code, std::wstring_view own) = 0;
 };
 
 }  // namespace winreach

@@ -57,6 +57,33 @@ test_json_ping_tells_method_family_and_code() {
   assert_eq "['family', 'method', 'round_trip_ms']" "$(json_value 'sorted(c("ping")["detail"])')" "ping"
 }
 
+test_explain_without_credentials_tells_the_verdict_and_explains_every_failed_check() {
+  local env=(env -u PASSWD -u PASSWD_FILE USER=nobody) plain out lines
+  plain=$(wr_cli "${env[@]}" timeout 60 "$WINREACH" testhost </dev/null)
+  out=$(wr_cli "${env[@]}" timeout 60 "$WINREACH" --explain testhost </dev/null)
+  # The report stays as it is; the section follows its last line.
+  lines=$(wc -l <<<"$plain")
+  assert_eq "$plain" "$(head -n "$lines" <<<"$out")" "report before the section"
+  assert_eq "" "$(sed -n "$((lines + 1))p" <<<"$out")" "line after the report"
+  sed -n "$((lines + 2))p" <<<"$out" |
+    grep -q '^Verdict: reachable, but this account may not administer it'
+  # The verdict, unfolded, says that no account was offered (the guest run).
+  sed -n "$((lines + 2)),/^$/p" <<<"$out" | tr -s ' \n' ' ' |
+    grep -q "the checks ran anonymously"
+
+  # The same run as JSON: the schema accepts it, and every failed check,
+  # and only those, carries an explanation.
+  wr_cli "${env[@]}" timeout 60 "$WINREACH" --json --explain testhost </dev/null \
+    >"$WR_STATE/report.json"
+  /usr/bin/python3 -c 'import json, sys, jsonschema
+jsonschema.validate(json.load(open(sys.argv[2])), json.load(open(sys.argv[1])))' \
+    "$SCHEMA" "$WR_STATE/report.json"
+  assert_eq "access_denied" "$(json_value 'd["verdict"]["kind"]')" "verdict"
+  assert_eq "True" "$(json_value 'all((not x["ok"]) == ("explanation" in x) for x in d["checks"])')" \
+    "explanations"
+  assert_eq "True" "$(json_value 'c("server_info_503")["explanation"]["expected"]')" "level 503"
+}
+
 test_json_usage_error_and_nothing_else_on_standard_output() {
   local out err rc=0
   out=$(wr_cli timeout 10 "$WINREACH" --json </dev/null 2>"$WR_STATE/json-err") || rc=$?

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <string>
 
 #include "platform/system.h"
@@ -22,6 +23,10 @@ class FakeSystem : public System {
   std::optional<std::string> ToPingName(std::wstring_view text, size_t max_bytes) override;
   std::wstring FromCodePage(std::string_view text) override;
   std::wstring FromNetbiosName(std::string_view name) override;
+  std::wstring ErrorMessage(uint32_t code, std::wstring_view own) override {
+    const auto found = messages.find(code);
+    return found != messages.end() ? found->second : std::wstring(own);
+  }
 
   uint32_t last_error = 0;
   uint32_t process_id = 0x1234;
@@ -29,6 +34,7 @@ class FakeSystem : public System {
   int64_t frequency = 1000;
   std::function<int64_t()> counter;  // 0 when unset
   std::wstring computer_name = L"LOCALBOX";
+  std::map<uint32_t, std::wstring> messages;  // the system's own texts; none by default
 };
 
 }  // namespace winreach

@@ -80,4 +80,10 @@ std::wstring PosixSystem::FromNetbiosName(std::string_view name) {
   return text;
 }
 
+// Linux keeps no texts for Windows codes: the program's own description
+// stands.
+std::wstring PosixSystem::ErrorMessage(uint32_t, std::wstring_view own) {
+  return std::wstring(own);
+}
+
 }  // namespace winreach

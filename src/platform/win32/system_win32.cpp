@@ -74,4 +74,20 @@ std::wstring Win32System::FromNetbiosName(std::string_view name) {
   return WideFromNarrow(name, CP_OEMCP);
 }
 
+// FormatMessageW in the user's language; its text ends in a line break and
+// may hold more, which the report keeps on one line.
+std::wstring Win32System::ErrorMessage(uint32_t code, std::wstring_view own) {
+  wchar_t* buffer = nullptr;
+  const DWORD length = ::FormatMessageW(
+      FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER,
+      nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  std::wstring text = length != 0 && buffer != nullptr ? std::wstring(buffer, length) : L"";
+  if (buffer != nullptr) ::LocalFree(buffer);
+  for (wchar_t& c : text) {
+    if (c == L'\r' || c == L'\n' || c == L'\t') c = L' ';
+  }
+  while (!text.empty() && text.back() == L' ') text.pop_back();
+  return text.empty() ? std::wstring(own) : text;
+}
+
 }  // namespace winreach

@@ -20,6 +20,7 @@ class Win32System : public System {
   std::optional<std::string> ToPingName(std::wstring_view text, size_t max_bytes) override;
   std::wstring FromCodePage(std::string_view text) override;
   std::wstring FromNetbiosName(std::string_view name) override;
+  std::wstring ErrorMessage(uint32_t code, std::wstring_view own) override;
 };
 
 }  // namespace winreach

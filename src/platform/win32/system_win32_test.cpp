@@ -24,6 +24,15 @@ TEST(Win32SystemTest, ComputerNameFitsTheLocalNameBuffer) {
   EXPECT_EQ(name.find(L'\0'), std::wstring::npos);
 }
 
+TEST(Win32SystemTest, ErrorMessageIsTheSystemsOneLineTextOrOurOwn) {
+  Win32System system;
+  const std::wstring denied = system.ErrorMessage(5, L"own");
+  EXPECT_NE(denied, L"own");
+  EXPECT_EQ(denied.find_first_of(L"\r\n"), std::wstring::npos);
+  EXPECT_NE(denied.back(), L' ');
+  EXPECT_EQ(system.ErrorMessage(0x2FFFFFFF, L"own"), L"own");
+}
+
 TEST(Win32SystemTest, UpperCaseConvertsACopyUnderTheLocale) {
   Win32System system;
   const std::wstring name = L"srv-\u00e9t\u00e9\u0001x";
