@@ -35,6 +35,9 @@ uint32_t FaultCode(ProtocolFault fault, SmbStage stage) {
       return status::kAccessDenied;
     case ProtocolFault::kLogon:
       return status::kLogonFailure;
+    case ProtocolFault::kDowngrade:
+      // What Windows reports when the negotiation was changed on the way.
+      return status::kDowngradeDetected;
     default:
       // A server that broke the protocol: malformed or unexpected answers,
       // no credits, a signature or transform that does not verify, a
