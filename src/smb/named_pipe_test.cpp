@@ -14,7 +14,6 @@ namespace {
 
 using testing::Smb2Reply;
 
-constexpr uint32_t kTree = 7;
 const FileId kPipe{{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}};
 
 Bytes Text(std::string_view text) { return Bytes(text.begin(), text.end()); }
@@ -22,9 +21,11 @@ Bytes Text(std::string_view text) { return Bytes(text.begin(), text.end()); }
 Smb2Reply Transaction(std::string_view answer, uint32_t status = 0) {
   return {Command::kIoctl, status, testing::IoctlBody(kFsctlPipeTransceive, kPipe, Text(answer))};
 }
-Smb2Reply ReadAnswer(std::string_view data, uint32_t status = 0) {
-  return {Command::kRead, status, testing::ReadBody(Text(data))};
+Smb2Reply ReadAnswer(std::string_view data) {
+  return {Command::kRead, 0, testing::ReadBody(Text(data))};
 }
+const Smb2Reply kWritten{Command::kWrite, 0,
+                         Bytes{17, 0, 0, 0, 5, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}};  // 5 bytes
 
 // The RPC client's side: 'w' writes a PDU, 'r' reads and expects the text.
 struct Op {
@@ -34,28 +35,26 @@ struct Op {
 
 TEST(NamedPipeTest, PdusGoOutAsWritesAndTransactions) {
   const struct {
-    const char* name;
     std::vector<Op> ops;
     std::vector<Smb2Reply> replies;
     std::vector<Command> commands;
   } cases[] = {
-      {"one PDU, then its answer", {{'w', "bind"}, {'r', "ack"}}, {Transaction("ack")},
-       {Command::kIoctl}},
-      {"two PDUs: the first a plain write",
-       {{'w', "frag1"}, {'w', "frag2"}, {'r', "answer"}},
-       {{Command::kWrite, 0, testing::WriteBody(5)}, Transaction("answer")},
+      {{{'w', "bind"}, {'r', "ack"}}, {Transaction("ack")}, {Command::kIoctl}},
+      // A PDU followed by another is sent on its own.
+      {{{'w', "frag1"}, {'w', "frag2"}, {'r', "answer"}},
+       {kWritten, Transaction("answer")},
        {Command::kWrite, Command::kIoctl}},
-      {"an answer too large for the transaction is read on",
-       {{'w', "call"}, {'r', "answerrest"}},
+      // An answer larger than the transaction could carry is read on.
+      {{{'w', "call"}, {'r', "answerrest"}},
        {Transaction("answer", kStatusBufferOverflow), ReadAnswer("rest")},
        {Command::kIoctl, Command::kRead}},
-      {"what the server still holds is drained before the next PDU",
-       {{'w', "call1"}, {'r', "an"}, {'w', "call2"}, {'r', "second"}},
+      // What the server still holds of an answer is drained before the next PDU.
+      {{{'w', "call1"}, {'r', "an"}, {'w', "call2"}, {'r', "second"}},
        {Transaction("an", kStatusBufferOverflow), ReadAnswer("swer"), Transaction("second")},
        {Command::kIoctl, Command::kRead, Command::kIoctl}},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    SCOPED_TRACE(i);
     testing::ScriptedSmb2Server server;
     Smb2Connection connection(server, {}, [](std::span<uint8_t> out) {
       std::memset(out.data(), 0x11, out.size());
@@ -66,11 +65,10 @@ TEST(NamedPipeTest, PdusGoOutAsWritesAndTransactions) {
     testing::FixedLogon logon({});
     ASSERT_TRUE(connection.Negotiate().ok());
     ASSERT_TRUE(connection.SessionSetup(logon).ok());
-    const size_t before = server.requests.size();
-    for (const Smb2Reply& reply : c.replies) server.Answer(reply);
+    for (const Smb2Reply& reply : cases[i].replies) server.Answer(reply);
 
-    NamedPipe pipe(connection, kTree, kPipe, [](const SmbResult&) { return 1u; });
-    for (const Op& op : c.ops) {
+    NamedPipe pipe(connection, 7, kPipe, [](const SmbResult&) { return 1u; });
+    for (const Op& op : cases[i].ops) {
       if (op.kind == 'w') {
         ASSERT_EQ(pipe.Write(Text(op.bytes)), 0u);
       } else {
@@ -80,11 +78,11 @@ TEST(NamedPipeTest, PdusGoOutAsWritesAndTransactions) {
       }
     }
     std::vector<Command> commands;
-    for (size_t i = before; i < server.requests.size(); ++i) {
-      commands.push_back(server.requests[i].header.command);
+    for (size_t r = 2; r < server.requests.size(); ++r) {
+      commands.push_back(server.requests[r].header.command);
     }
-    EXPECT_EQ(commands, c.commands);
-    server.Answer({Command::kClose, 0, testing::CloseBody()});
+    EXPECT_EQ(commands, cases[i].commands);
+    server.Answer({Command::kClose, 0, testing::FixedBody(60)});
   }
 }
 

@@ -11,18 +11,14 @@
 namespace winreach::smb {
 namespace {
 
-using testing::ScriptedSmb2Server;
 using testing::Seal;
 using testing::Smb2Reply;
 
 const Bytes kKey = testing::Hex("000102030405060708090a0b0c0d0e0f");
-
-bool Random(std::span<uint8_t> out) {
-  std::memset(out.data(), 0x11, out.size());
-  return true;
-}
-
-SmbResult Fault(ProtocolFault fault) { return SmbResult::Protocol(fault); }
+constexpr std::u16string_view kIpc = u"\\\\server\\IPC$";
+const SmbResult kOk = SmbResult::Ok();
+const SmbResult kBadSignature = SmbResult::Protocol(ProtocolFault::kBadSignature);
+const SmbResult kDowngrade = SmbResult::Protocol(ProtocolFault::kDowngrade);
 
 void ExpectResult(const SmbResult& actual, const SmbResult& expected) {
   EXPECT_EQ(actual.kind, expected.kind);
@@ -31,8 +27,6 @@ void ExpectResult(const SmbResult& actual, const SmbResult& expected) {
 }
 
 struct Client {
-  explicit Client(ClientSettings settings = {}) : connection(server, settings, Random) {}
-
   SmbResult LogOn(const NegotiateResponse& negotiation, uint16_t session_flags, Seal seal) {
     testing::ScriptLogon(server, negotiation, kKey, session_flags, seal);
     if (SmbResult r = connection.Negotiate(); !r.ok()) return r;
@@ -42,12 +36,38 @@ struct Client {
   SmbResult LogOn(Dialect dialect, uint16_t session_flags, Seal seal) {
     return LogOn(testing::ServerNegotiation(dialect), session_flags, seal);
   }
+  SmbResult TreeConnect() {
+    uint32_t tree_id = 0;
+    return connection.TreeConnect(kIpc, &tree_id);
+  }
+  bool LastSigned() const { return server.requests.back().header.flags & kFlagSigned; }
 
-  ScriptedSmb2Server server;
-  Smb2Connection connection;
+  testing::ScriptedSmb2Server server;
+  Smb2Connection connection{server, {}, [](std::span<uint8_t> out) {
+                              std::memset(out.data(), 0x11, out.size());
+                              return true;
+                            }};
 };
 
-TEST(Smb2ConnectionTest, LogonChecksTheFinalAnswerAsTheDialectDemands) {
+Smb2Reply Tree(Seal seal) {
+  return {Command::kTreeConnect, 0, testing::TreeConnectBody(kShareTypePipe), seal};
+}
+
+// The server's side of validate negotiate (its GUID is all 0x5a).
+Smb2Reply Validation(Seal seal, uint32_t capabilities = 0, uint16_t dialect = kDialect302,
+                     uint8_t guid = 0x5a, uint16_t mode = kSigningEnabled) {
+  Bytes output;
+  ByteWriter out = ByteWriter::AppendTo(output);
+  out.U32Le(capabilities);
+  out.Bytes(Bytes(16, guid));
+  out.U16Le(mode);
+  out.U16Le(dialect);
+  return {Command::kIoctl, 0, testing::IoctlBody(kFsctlValidateNegotiateInfo, kNoFileId, output),
+          seal};
+}
+
+// The logon's last answer, then whether the session signs its requests.
+TEST(Smb2ConnectionTest, LogonAndSigning) {
   const struct {
     Dialect dialect;
     uint16_t session_flags;
@@ -55,153 +75,116 @@ TEST(Smb2ConnectionTest, LogonChecksTheFinalAnswerAsTheDialectDemands) {
     SmbResult expected;
     bool signing;
   } cases[] = {
-      {Dialect::k311, 0, Seal::kSigned, SmbResult::Ok(), true},
-      // 3.1.1's last answer proves the server saw the whole negotiation.
-      {Dialect::k311, 0, Seal::kPlain, Fault(ProtocolFault::kBadSignature), false},
-      {Dialect::k311, 0, Seal::kBadlySigned, Fault(ProtocolFault::kBadSignature), false},
-      {Dialect::k302, 0, Seal::kPlain, SmbResult::Ok(), true},
-      {Dialect::k302, 0, Seal::kBadlySigned, Fault(ProtocolFault::kBadSignature), false},
-      {Dialect::k210, 0, Seal::kSigned, SmbResult::Ok(), true},
-      // A guest has no key the server shares: nothing to sign with.
-      {Dialect::k311, kSessionFlagIsGuest, Seal::kPlain, SmbResult::Ok(), false},
-      {Dialect::k311, kSessionFlagIsNull, Seal::kPlain, SmbResult::Ok(), false},
+      {Dialect::k311, 0, Seal::kSigned, kOk, true},
+      // On 3.1.1 the last answer is signed whether signing is wanted or not.
+      {Dialect::k311, 0, Seal::kPlain, kBadSignature, false},
+      {Dialect::k311, 0, Seal::kBadlySigned, kBadSignature, false},
+      {Dialect::k302, 0, Seal::kPlain, kOk, true},
+      {Dialect::k302, 0, Seal::kBadlySigned, kBadSignature, false},
+      {Dialect::k210, 0, Seal::kSigned, kOk, true},
+      // A guest or anonymous session has no key the server shares.
+      {Dialect::k311, kSessionFlagIsGuest, Seal::kPlain, kOk, false},
+      {Dialect::k311, kSessionFlagIsNull, Seal::kPlain, kOk, false},
   };
   for (size_t i = 0; i < std::size(cases); ++i) {
     SCOPED_TRACE(i);
     const auto& c = cases[i];
     Client client;
     ExpectResult(client.LogOn(c.dialect, c.session_flags, c.seal), c.expected);
+    if (!c.expected.ok()) continue;
     EXPECT_EQ(client.connection.session().signing, c.signing);
+    client.server.Answer(Tree(c.signing ? Seal::kSigned : Seal::kPlain));
+    if (c.dialect == Dialect::k302) client.server.Answer(Validation(Seal::kSigned));
+    EXPECT_TRUE(client.TreeConnect().ok());
+    EXPECT_EQ(client.server.requests[2].header.command, Command::kTreeConnect);
+    EXPECT_EQ(client.server.requests[2].header.flags & kFlagSigned ? 1 : 0, c.signing ? 1 : 0);
   }
 }
 
-TEST(Smb2ConnectionTest, NoCreditGrantedStopsTheNextRequest) {
-  Client client;
+TEST(Smb2ConnectionTest, RefusedNegotiations) {
+  Client starved;  // granted no credit to send the logon with
   NegotiateResponse negotiation = testing::ServerNegotiation(Dialect::k311);
-  client.server.Answer({Command::kNegotiate, 0, testing::NegotiateBody(negotiation), Seal::kPlain,
-                        /*credits=*/0});
-  ASSERT_TRUE(client.connection.Negotiate().ok());
+  starved.server.Answer({Command::kNegotiate, 0, testing::NegotiateBody(negotiation), Seal::kPlain,
+                         0, std::nullopt, /*credits=*/0});
+  ASSERT_TRUE(starved.connection.Negotiate().ok());
   testing::FixedLogon logon(kKey);
-  ExpectResult(client.connection.SessionSetup(logon), Fault(ProtocolFault::kNoCredits));
-  EXPECT_EQ(client.server.requests.size(), 1u);
+  ExpectResult(starved.connection.SessionSetup(logon),
+               SmbResult::Protocol(ProtocolFault::kNoCredits));
+  EXPECT_EQ(starved.server.requests.size(), 1u);
+
+  Client smb1;
+  smb1.server.Answer(Smb2Reply(testing::Hex("ff534d4272000000008801c8000000000000000000000000")));
+  ExpectResult(smb1.connection.Negotiate(), SmbResult::Protocol(ProtocolFault::kNoCommonDialect));
 }
 
-TEST(Smb2ConnectionTest, SmbOneAnswerToTheNegotiateIsNoCommonDialect) {
-  Client client;
-  client.server.Answer(Smb2Reply::Raw(
-      testing::Hex("ff534d4272000000008801c8000000000000000000000000ffff000000000000")));
-  ExpectResult(client.connection.Negotiate(), Fault(ProtocolFault::kNoCommonDialect));
-}
-
-// Answers to a tree connect on a signed 3.1.1 session.
+// Answers to a tree connect on a signing 3.1.1 session.
 TEST(Smb2ConnectionTest, AnswersOnASigningSession) {
-  const Bytes tree = testing::TreeConnectBody(kShareTypePipe);
-  const Smb2Reply pending{Command::kTreeConnect, kStatusPending, testing::ErrorBody(), Seal::kPlain,
-                          1, kFlagAsyncCommand};
+  const Smb2Reply pending{Command::kTreeConnect, kStatusPending, testing::FixedBody(9),
+                          Seal::kPlain, kFlagAsyncCommand};
+  const Smb2Reply wrong_id{Command::kTreeConnect, 0, testing::TreeConnectBody(kShareTypePipe),
+                           Seal::kSigned, 0, /*message_id=*/7};
+  const Smb2Reply denied{Command::kTreeConnect, kStatusAccessDenied, testing::FixedBody(9),
+                         Seal::kSigned};
   const struct {
     std::vector<Smb2Reply> replies;
     SmbResult expected;
   } cases[] = {
-      {{{Command::kTreeConnect, 0, tree, Seal::kSigned}}, SmbResult::Ok()},
-      // The interim answer is never signed; the final one is.
-      {{pending, pending, {Command::kTreeConnect, 0, tree, Seal::kSigned}}, SmbResult::Ok()},
-      {{pending, {Command::kTreeConnect, 0, tree, Seal::kPlain}},
-       Fault(ProtocolFault::kBadSignature)},
-      {{{Command::kTreeConnect, 0, tree, Seal::kPlain}}, Fault(ProtocolFault::kBadSignature)},
-      {{{Command::kTreeConnect, 0, tree, Seal::kBadlySigned}}, Fault(ProtocolFault::kBadSignature)},
-      {{{Command::kTreeConnect, 0, tree, Seal::kSigned, 1, 0, /*message_id=*/7}},
-       Fault(ProtocolFault::kUnexpected)},
-      {{{Command::kCreate, 0, tree, Seal::kSigned}}, Fault(ProtocolFault::kUnexpected)},
-      {{{Command::kTreeConnect, kStatusAccessDenied, testing::ErrorBody(), Seal::kSigned}},
-       SmbResult::Status(kStatusAccessDenied)},
+      // Interim answers are never signed; the final one is.
+      {{pending, pending, Tree(Seal::kSigned)}, kOk},
+      {{pending, Tree(Seal::kPlain)}, kBadSignature},
+      {{Tree(Seal::kPlain)}, kBadSignature},
+      {{Tree(Seal::kBadlySigned)}, kBadSignature},
+      {{wrong_id}, SmbResult::Protocol(ProtocolFault::kUnexpected)},
+      {{denied}, SmbResult::Status(kStatusAccessDenied)},
   };
   for (size_t i = 0; i < std::size(cases); ++i) {
     SCOPED_TRACE(i);
     Client client;
     ASSERT_TRUE(client.LogOn(Dialect::k311, 0, Seal::kSigned).ok());
     for (const Smb2Reply& reply : cases[i].replies) client.server.Answer(reply);
-    uint32_t tree_id = 0;
-    ExpectResult(client.connection.TreeConnect(u"\\\\server\\IPC$", &tree_id), cases[i].expected);
-    EXPECT_NE(client.server.requests.back().header.flags & kFlagSigned, 0u);
+    ExpectResult(client.TreeConnect(), cases[i].expected);
   }
 }
 
-TEST(Smb2ConnectionTest, GuestNeverSignsItsRequests) {
-  Client client;
-  ASSERT_TRUE(client.LogOn(Dialect::k311, kSessionFlagIsGuest, Seal::kPlain).ok());
-  client.server.Answer({Command::kTreeConnect, 0, testing::TreeConnectBody(kShareTypePipe)});
-  uint32_t tree_id = 0;
-  ASSERT_TRUE(client.connection.TreeConnect(u"\\\\server\\IPC$", &tree_id).ok());
-  EXPECT_EQ(client.server.requests.back().header.flags & kFlagSigned, 0u);
-}
-
 TEST(Smb2ConnectionTest, ValidateNegotiateCatchesAChangedNegotiation) {
-  const NegotiateResponse negotiation = testing::ServerNegotiation(Dialect::k302);
-  const Guid guid = negotiation.server_guid;
-  Guid other_guid = guid;
-  other_guid[0] ^= 1;
-  const uint16_t mode = negotiation.security_mode;
+  const Smb2Reply refused{Command::kIoctl, kStatusAccessDenied, testing::FixedBody(9),
+                          Seal::kSigned};
   const struct {
-    Bytes output;
-    uint32_t status;
+    Smb2Reply reply;
     SmbResult expected;
   } cases[] = {
-      {testing::ValidateNegotiateOutput(0, guid, mode, kDialect302), 0, SmbResult::Ok()},
-      {testing::ValidateNegotiateOutput(0, guid, mode, kDialect300), 0,
-       Fault(ProtocolFault::kDowngrade)},
-      {testing::ValidateNegotiateOutput(0, other_guid, mode, kDialect302), 0,
-       Fault(ProtocolFault::kDowngrade)},
-      {testing::ValidateNegotiateOutput(kCapEncryption, guid, mode, kDialect302), 0,
-       Fault(ProtocolFault::kDowngrade)},
-      {testing::ValidateNegotiateOutput(0, guid, kSigningRequired, kDialect302), 0,
-       Fault(ProtocolFault::kDowngrade)},
-      {{}, kStatusAccessDenied, Fault(ProtocolFault::kDowngrade)},
+      {Validation(Seal::kSigned), kOk},
+      {Validation(Seal::kSigned, 0, kDialect300), kDowngrade},
+      {Validation(Seal::kSigned, 0, kDialect302, 0x5b), kDowngrade},
+      {Validation(Seal::kSigned, kCapEncryption), kDowngrade},
+      {Validation(Seal::kSigned, 0, kDialect302, 0x5a, kSigningRequired), kDowngrade},
+      {refused, kDowngrade},
+      {Validation(Seal::kPlain), kBadSignature},
   };
   for (size_t i = 0; i < std::size(cases); ++i) {
     SCOPED_TRACE(i);
     Client client;
-    ASSERT_TRUE(client.LogOn(negotiation, 0, Seal::kSigned).ok());
-    client.server.Answer(
-        {Command::kTreeConnect, 0, testing::TreeConnectBody(kShareTypePipe), Seal::kSigned});
-    const Bytes body = cases[i].status == 0
-                           ? testing::IoctlBody(kFsctlValidateNegotiateInfo, kNoFileId,
-                                                cases[i].output)
-                           : testing::ErrorBody();
-    client.server.Answer({Command::kIoctl, cases[i].status, body, Seal::kSigned});
-    uint32_t tree_id = 0;
-    ExpectResult(client.connection.TreeConnect(u"\\\\server\\IPC$", &tree_id), cases[i].expected);
-    EXPECT_EQ(client.server.requests.back().header.command, Command::kIoctl);
+    ASSERT_TRUE(client.LogOn(Dialect::k302, 0, Seal::kSigned).ok());
+    client.server.Answer(Tree(Seal::kSigned));
+    client.server.Answer(cases[i].reply);
+    ExpectResult(client.TreeConnect(), cases[i].expected);
   }
 }
 
 TEST(Smb2ConnectionTest, EncryptingSessionSendsTransformsAndRefusesPlainAnswers) {
-  const struct {
-    Dialect dialect;
-    Seal seal;
-    SmbResult expected;
-  } cases[] = {
-      {Dialect::k311, Seal::kEncrypted, SmbResult::Ok()},
-      {Dialect::k311, Seal::kSigned, Fault(ProtocolFault::kBadEncryption)},
-      {Dialect::k302, Seal::kEncrypted, SmbResult::Ok()},
-      {Dialect::k302, Seal::kSigned, Fault(ProtocolFault::kBadEncryption)},
-  };
-  for (size_t i = 0; i < std::size(cases); ++i) {
-    SCOPED_TRACE(i);
-    Client client;
-    const NegotiateResponse negotiation =
-        testing::ServerNegotiation(cases[i].dialect, kCapEncryption);
-    ASSERT_TRUE(client.LogOn(negotiation, kSessionFlagEncryptData, Seal::kSigned).ok());
-    EXPECT_TRUE(client.connection.session().encrypting);
-    client.server.Answer(
-        {Command::kTreeConnect, 0, testing::TreeConnectBody(kShareTypePipe), cases[i].seal});
-    const Bytes validated = testing::ValidateNegotiateOutput(
-        kCapEncryption, negotiation.server_guid, negotiation.security_mode, kDialect302);
-    client.server.Answer({Command::kIoctl, 0,
-                          testing::IoctlBody(kFsctlValidateNegotiateInfo, kNoFileId, validated),
-                          Seal::kEncrypted});
-    uint32_t tree_id = 0;
-    ExpectResult(client.connection.TreeConnect(u"\\\\server\\IPC$", &tree_id), cases[i].expected);
-    EXPECT_TRUE(client.server.requests.back().encrypted);
+  for (const Dialect dialect : {Dialect::k311, Dialect::k302}) {
+    for (const Seal seal : {Seal::kEncrypted, Seal::kSigned}) {
+      SCOPED_TRACE(static_cast<int>(dialect) * 10 + static_cast<int>(seal));
+      Client client;
+      const NegotiateResponse negotiation = testing::ServerNegotiation(dialect, kCapEncryption);
+      ASSERT_TRUE(client.LogOn(negotiation, kSessionFlagEncryptData, Seal::kSigned).ok());
+      client.server.Answer(Tree(seal));
+      client.server.Answer(Validation(Seal::kEncrypted, kCapEncryption));  // 3.0.2 asks
+      ExpectResult(client.TreeConnect(), seal == Seal::kEncrypted
+                                             ? kOk
+                                             : SmbResult::Protocol(ProtocolFault::kBadEncryption));
+      EXPECT_TRUE(client.server.requests.back().encrypted);
+    }
   }
 }
 
