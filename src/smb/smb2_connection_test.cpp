@@ -1,0 +1,192 @@
+#include "smb/smb2_connection.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "smb/nt_status.h"
+#include "tests/support/hex.h"
+#include "tests/support/scripted_smb2_server.h"
+
+namespace winreach::smb {
+namespace {
+
+using testing::Seal;
+using testing::Smb2Reply;
+
+const Bytes kKey = testing::Hex("000102030405060708090a0b0c0d0e0f");
+constexpr std::u16string_view kIpc = u"\\\\server\\IPC$";
+const SmbResult kOk = SmbResult::Ok();
+const SmbResult kBadSignature = SmbResult::Protocol(ProtocolFault::kBadSignature);
+const SmbResult kDowngrade = SmbResult::Protocol(ProtocolFault::kDowngrade);
+
+void ExpectResult(const SmbResult& actual, const SmbResult& expected) {
+  EXPECT_EQ(actual.kind, expected.kind);
+  EXPECT_EQ(actual.fault, expected.fault);
+  EXPECT_EQ(actual.status, expected.status);
+}
+
+struct Client {
+  SmbResult LogOn(const NegotiateResponse& negotiation, uint16_t session_flags, Seal seal) {
+    testing::ScriptLogon(server, negotiation, kKey, session_flags, seal);
+    if (SmbResult r = connection.Negotiate(); !r.ok()) return r;
+    testing::FixedLogon logon(kKey);
+    return connection.SessionSetup(logon);
+  }
+  SmbResult LogOn(Dialect dialect, uint16_t session_flags, Seal seal) {
+    return LogOn(testing::ServerNegotiation(dialect), session_flags, seal);
+  }
+  SmbResult TreeConnect() {
+    uint32_t tree_id = 0;
+    return connection.TreeConnect(kIpc, &tree_id);
+  }
+  bool LastSigned() const { return server.requests.back().header.flags & kFlagSigned; }
+
+  testing::ScriptedSmb2Server server;
+  Smb2Connection connection{server, {}, [](std::span<uint8_t> out) {
+                              std::memset(out.data(), 0x11, out.size());
+                              return true;
+                            }};
+};
+
+Smb2Reply Tree(Seal seal) {
+  return {Command::kTreeConnect, 0, testing::TreeConnectBody(kShareTypePipe), seal};
+}
+
+// The server's side of validate negotiate (its GUID is all 0x5a).
+Smb2Reply Validation(Seal seal, uint32_t capabilities = 0, uint16_t dialect = kDialect302,
+                     uint8_t guid = 0x5a, uint16_t mode = kSigningEnabled) {
+  Bytes output;
+  ByteWriter out = ByteWriter::AppendTo(output);
+  out.U32Le(capabilities);
+  out.Bytes(Bytes(16, guid));
+  out.U16Le(mode);
+  out.U16Le(dialect);
+  return {Command::kIoctl, 0, testing::IoctlBody(kFsctlValidateNegotiateInfo, kNoFileId, output),
+          seal};
+}
+
+// The logon's last answer, then whether the session signs its requests.
+TEST(Smb2ConnectionTest, LogonAndSigning) {
+  const struct {
+    Dialect dialect;
+    uint16_t session_flags;
+    Seal seal;
+    SmbResult expected;
+    bool signing;
+  } cases[] = {
+      {Dialect::k311, 0, Seal::kSigned, kOk, true},
+      // On 3.1.1 the last answer is signed whether signing is wanted or not.
+      {Dialect::k311, 0, Seal::kPlain, kBadSignature, false},
+      {Dialect::k311, 0, Seal::kBadlySigned, kBadSignature, false},
+      {Dialect::k302, 0, Seal::kPlain, kOk, true},
+      {Dialect::k302, 0, Seal::kBadlySigned, kBadSignature, false},
+      {Dialect::k210, 0, Seal::kSigned, kOk, true},
+      // A guest or anonymous session has no key the server shares.
+      {Dialect::k311, kSessionFlagIsGuest, Seal::kPlain, kOk, false},
+      {Dialect::k311, kSessionFlagIsNull, Seal::kPlain, kOk, false},
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    SCOPED_TRACE(i);
+    const auto& c = cases[i];
+    Client client;
+    ExpectResult(client.LogOn(c.dialect, c.session_flags, c.seal), c.expected);
+    if (!c.expected.ok()) continue;
+    EXPECT_EQ(client.connection.session().signing, c.signing);
+    client.server.Answer(Tree(c.signing ? Seal::kSigned : Seal::kPlain));
+    if (c.dialect == Dialect::k302) client.server.Answer(Validation(Seal::kSigned));
+    EXPECT_TRUE(client.TreeConnect().ok());
+    EXPECT_EQ(client.server.requests[2].header.command, Command::kTreeConnect);
+    EXPECT_EQ(client.server.requests[2].header.flags & kFlagSigned ? 1 : 0, c.signing ? 1 : 0);
+  }
+}
+
+TEST(Smb2ConnectionTest, RefusedNegotiations) {
+  Client starved;  // granted no credit to send the logon with
+  NegotiateResponse negotiation = testing::ServerNegotiation(Dialect::k311);
+  starved.server.Answer({Command::kNegotiate, 0, testing::NegotiateBody(negotiation), Seal::kPlain,
+                         0, std::nullopt, /*credits=*/0});
+  ASSERT_TRUE(starved.connection.Negotiate().ok());
+  testing::FixedLogon logon(kKey);
+  ExpectResult(starved.connection.SessionSetup(logon),
+               SmbResult::Protocol(ProtocolFault::kNoCredits));
+  EXPECT_EQ(starved.server.requests.size(), 1u);
+
+  Client smb1;
+  smb1.server.Answer(Smb2Reply(testing::Hex("ff534d4272000000008801c8000000000000000000000000")));
+  ExpectResult(smb1.connection.Negotiate(), SmbResult::Protocol(ProtocolFault::kNoCommonDialect));
+}
+
+// Answers to a tree connect on a signing 3.1.1 session.
+TEST(Smb2ConnectionTest, AnswersOnASigningSession) {
+  const Smb2Reply pending{Command::kTreeConnect, kStatusPending, testing::FixedBody(9),
+                          Seal::kPlain, kFlagAsyncCommand};
+  const Smb2Reply wrong_id{Command::kTreeConnect, 0, testing::TreeConnectBody(kShareTypePipe),
+                           Seal::kSigned, 0, /*message_id=*/7};
+  const Smb2Reply denied{Command::kTreeConnect, kStatusAccessDenied, testing::FixedBody(9),
+                         Seal::kSigned};
+  const struct {
+    std::vector<Smb2Reply> replies;
+    SmbResult expected;
+  } cases[] = {
+      // Interim answers are never signed; the final one is.
+      {{pending, pending, Tree(Seal::kSigned)}, kOk},
+      {{pending, Tree(Seal::kPlain)}, kBadSignature},
+      {{Tree(Seal::kPlain)}, kBadSignature},
+      {{Tree(Seal::kBadlySigned)}, kBadSignature},
+      {{wrong_id}, SmbResult::Protocol(ProtocolFault::kUnexpected)},
+      {{denied}, SmbResult::Status(kStatusAccessDenied)},
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    SCOPED_TRACE(i);
+    Client client;
+    ASSERT_TRUE(client.LogOn(Dialect::k311, 0, Seal::kSigned).ok());
+    for (const Smb2Reply& reply : cases[i].replies) client.server.Answer(reply);
+    ExpectResult(client.TreeConnect(), cases[i].expected);
+  }
+}
+
+TEST(Smb2ConnectionTest, ValidateNegotiateCatchesAChangedNegotiation) {
+  const Smb2Reply refused{Command::kIoctl, kStatusAccessDenied, testing::FixedBody(9),
+                          Seal::kSigned};
+  const struct {
+    Smb2Reply reply;
+    SmbResult expected;
+  } cases[] = {
+      {Validation(Seal::kSigned), kOk},
+      {Validation(Seal::kSigned, 0, kDialect300), kDowngrade},
+      {Validation(Seal::kSigned, 0, kDialect302, 0x5b), kDowngrade},
+      {Validation(Seal::kSigned, kCapEncryption), kDowngrade},
+      {Validation(Seal::kSigned, 0, kDialect302, 0x5a, kSigningRequired), kDowngrade},
+      {refused, kDowngrade},
+      {Validation(Seal::kPlain), kBadSignature},
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    SCOPED_TRACE(i);
+    Client client;
+    ASSERT_TRUE(client.LogOn(Dialect::k302, 0, Seal::kSigned).ok());
+    client.server.Answer(Tree(Seal::kSigned));
+    client.server.Answer(cases[i].reply);
+    ExpectResult(client.TreeConnect(), cases[i].expected);
+  }
+}
+
+TEST(Smb2ConnectionTest, EncryptingSessionSendsTransformsAndRefusesPlainAnswers) {
+  for (const Dialect dialect : {Dialect::k311, Dialect::k302}) {
+    for (const Seal seal : {Seal::kEncrypted, Seal::kSigned}) {
+      SCOPED_TRACE(static_cast<int>(dialect) * 10 + static_cast<int>(seal));
+      Client client;
+      const NegotiateResponse negotiation = testing::ServerNegotiation(dialect, kCapEncryption);
+      ASSERT_TRUE(client.LogOn(negotiation, kSessionFlagEncryptData, Seal::kSigned).ok());
+      client.server.Answer(Tree(seal));
+      client.server.Answer(Validation(Seal::kEncrypted, kCapEncryption));  // 3.0.2 asks
+      ExpectResult(client.TreeConnect(), seal == Seal::kEncrypted
+                                             ? kOk
+                                             : SmbResult::Protocol(ProtocolFault::kBadEncryption));
+      EXPECT_TRUE(client.server.requests.back().encrypted);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace winreach::smb
