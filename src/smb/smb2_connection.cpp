@@ -14,6 +14,10 @@ constexpr uint64_t kNotificationMessageId = 0xFFFFFFFFFFFFFFFF;
 // Each request asks for this many credits: enough that the server's grants
 // never leave a run waiting, few enough to cost the server nothing.
 constexpr uint16_t kCreditsAsked = 32;
+// A request's answer may follow an interim answer, and unsolicited
+// notifications may come between; a server that sends more of them than
+// this is not answering.
+constexpr int kMaxSkippedPerRequest = 16;
 // Without multi-credit requests one message moves at most 64 KiB.
 constexpr uint32_t kSingleCreditPayload = 65536;
 
@@ -458,7 +462,7 @@ SmbResult Smb2Connection::SendRequest(Command command, uint32_t tree_id, ByteSpa
 
 SmbResult Smb2Connection::ReceiveResponse(Command command, uint64_t message_id, uint32_t tree_id,
                                           Exchange* out) {
-  for (;;) {
+  for (int skipped = 0; skipped <= kMaxSkippedPerRequest; ++skipped) {
     Bytes raw;
     if (const uint32_t error = transport_.Receive(&raw); error != 0) {
       return SmbResult::Transport(error);
@@ -503,6 +507,7 @@ SmbResult Smb2Connection::ReceiveResponse(Command command, uint64_t message_id, 
     }
     return SmbResult::Ok();
   }
+  return SmbResult::Protocol(ProtocolFault::kUnexpected);
 }
 
 }  // namespace winreach::smb

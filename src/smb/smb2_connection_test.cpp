@@ -136,6 +136,8 @@ TEST(Smb2ConnectionTest, AnswersOnASigningSession) {
       {{Tree(Seal::kBadlySigned)}, kBadSignature},
       {{wrong_id}, SmbResult::Protocol(ProtocolFault::kUnexpected)},
       {{denied}, SmbResult::Status(kStatusAccessDenied)},
+      // A server that only ever says "later" is not answering.
+      {std::vector<Smb2Reply>(17, pending), SmbResult::Protocol(ProtocolFault::kUnexpected)},
   };
   for (size_t i = 0; i < std::size(cases); ++i) {
     SCOPED_TRACE(i);
