@@ -125,117 +125,92 @@ size_t CipherNonceSize(Cipher cipher) {
 
 namespace {
 
-bool Known(Cipher cipher) {
+// An AEAD mode as nettle spells it for one cipher: CCM and GCM differ only
+// in how a message starts (CCM must know every length first).
+template <typename Context>
+struct AeadMode {
+  void (*set_key)(Context*, const uint8_t*);
+  void (*start)(Context*, ByteSpan nonce, size_t aad_size, size_t data_size);
+  void (*update)(Context*, size_t, const uint8_t*);
+  void (*encrypt)(Context*, size_t, uint8_t*, const uint8_t*);
+  void (*decrypt)(Context*, size_t, uint8_t*, const uint8_t*);
+  void (*digest)(Context*, size_t, uint8_t*);
+};
+
+template <typename Context>
+void RunAead(const AeadMode<Context>& mode, bool encrypt, ByteSpan key, ByteSpan nonce,
+             ByteSpan aad, std::span<uint8_t> data, uint8_t* tag) {
+  Context context;
+  mode.set_key(&context, key.data());
+  mode.start(&context, nonce, aad.size(), data.size());
+  mode.update(&context, aad.size(), aad.data());
+  (encrypt ? mode.encrypt : mode.decrypt)(&context, data.size(), data.data(), data.data());
+  mode.digest(&context, kAeadTagSize, tag);
+  Wipe({reinterpret_cast<uint8_t*>(&context), sizeof context});
+}
+
+constexpr AeadMode<ccm_aes128_ctx> kAes128Ccm = {
+    ccm_aes128_set_key,
+    [](ccm_aes128_ctx* c, ByteSpan nonce, size_t aad_size, size_t data_size) {
+      ccm_aes128_set_nonce(c, nonce.size(), nonce.data(), aad_size, data_size, kAeadTagSize);
+    },
+    ccm_aes128_update, ccm_aes128_encrypt, ccm_aes128_decrypt, ccm_aes128_digest};
+constexpr AeadMode<ccm_aes256_ctx> kAes256Ccm = {
+    ccm_aes256_set_key,
+    [](ccm_aes256_ctx* c, ByteSpan nonce, size_t aad_size, size_t data_size) {
+      ccm_aes256_set_nonce(c, nonce.size(), nonce.data(), aad_size, data_size, kAeadTagSize);
+    },
+    ccm_aes256_update, ccm_aes256_encrypt, ccm_aes256_decrypt, ccm_aes256_digest};
+constexpr AeadMode<gcm_aes128_ctx> kAes128Gcm = {
+    gcm_aes128_set_key,
+    [](gcm_aes128_ctx* c, ByteSpan nonce, size_t, size_t) {
+      gcm_aes128_set_iv(c, nonce.size(), nonce.data());
+    },
+    gcm_aes128_update, gcm_aes128_encrypt, gcm_aes128_decrypt, gcm_aes128_digest};
+constexpr AeadMode<gcm_aes256_ctx> kAes256Gcm = {
+    gcm_aes256_set_key,
+    [](gcm_aes256_ctx* c, ByteSpan nonce, size_t, size_t) {
+      gcm_aes256_set_iv(c, nonce.size(), nonce.data());
+    },
+    gcm_aes256_update, gcm_aes256_encrypt, gcm_aes256_decrypt, gcm_aes256_digest};
+
+// Encrypts or decrypts `data` in place and writes the tag; false for a
+// cipher we do not know.
+bool Aead(Cipher cipher, bool encrypt, ByteSpan key, ByteSpan nonce, ByteSpan aad,
+          std::span<uint8_t> data, uint8_t* tag) {
   switch (cipher) {
     case Cipher::kAes128Ccm:
-    case Cipher::kAes128Gcm:
+      RunAead(kAes128Ccm, encrypt, key, nonce, aad, data, tag);
+      return true;
     case Cipher::kAes256Ccm:
+      RunAead(kAes256Ccm, encrypt, key, nonce, aad, data, tag);
+      return true;
+    case Cipher::kAes128Gcm:
+      RunAead(kAes128Gcm, encrypt, key, nonce, aad, data, tag);
+      return true;
     case Cipher::kAes256Gcm:
+      RunAead(kAes256Gcm, encrypt, key, nonce, aad, data, tag);
       return true;
   }
   return false;
 }
 
-// GCM in one pass over a message: `encrypt` chooses the direction; the tag
-// is written to `tag`.
-template <typename Context, typename SetKey, typename SetIv, typename Update, typename Crypt,
-          typename Digest>
-void Gcm(SetKey set_key, SetIv set_iv, Update update, Crypt crypt, Digest digest, ByteSpan key,
-         ByteSpan nonce, ByteSpan aad, std::span<uint8_t> data, uint8_t* tag) {
-  Context context;
-  set_key(&context, key.data());
-  set_iv(&context, nonce.size(), nonce.data());
-  update(&context, aad.size(), aad.data());
-  crypt(&context, data.size(), data.data(), data.data());
-  digest(&context, kAeadTagSize, tag);
-  Wipe({reinterpret_cast<uint8_t*>(&context), sizeof context});
-}
-
-void GcmCrypt(Cipher cipher, bool encrypt, ByteSpan key, ByteSpan nonce, ByteSpan aad,
-              std::span<uint8_t> data, uint8_t* tag) {
-  if (cipher == Cipher::kAes128Gcm) {
-    Gcm<gcm_aes128_ctx>(gcm_aes128_set_key, gcm_aes128_set_iv, gcm_aes128_update,
-                        encrypt ? gcm_aes128_encrypt : gcm_aes128_decrypt, gcm_aes128_digest, key,
-                        nonce, aad, data, tag);
-  } else {
-    Gcm<gcm_aes256_ctx>(gcm_aes256_set_key, gcm_aes256_set_iv, gcm_aes256_update,
-                        encrypt ? gcm_aes256_encrypt : gcm_aes256_decrypt, gcm_aes256_digest, key,
-                        nonce, aad, data, tag);
-  }
-}
-
 bool SizesFit(Cipher cipher, ByteSpan key, ByteSpan nonce) {
-  return Known(cipher) && key.size() == CipherKeySize(cipher) &&
-         nonce.size() == CipherNonceSize(cipher);
+  return key.size() == CipherKeySize(cipher) && nonce.size() == CipherNonceSize(cipher);
 }
 
 }  // namespace
 
 bool AeadSeal(Cipher cipher, ByteSpan key, ByteSpan nonce, ByteSpan aad, std::span<uint8_t> data,
               std::span<uint8_t, kAeadTagSize> tag) {
-  if (!SizesFit(cipher, key, nonce)) return false;
-  switch (cipher) {
-    case Cipher::kAes128Ccm: {
-      ccm_aes128_ctx context;
-      ccm_aes128_set_key(&context, key.data());
-      ccm_aes128_set_nonce(&context, nonce.size(), nonce.data(), aad.size(), data.size(),
-                           kAeadTagSize);
-      ccm_aes128_update(&context, aad.size(), aad.data());
-      ccm_aes128_encrypt(&context, data.size(), data.data(), data.data());
-      ccm_aes128_digest(&context, kAeadTagSize, tag.data());
-      Wipe({reinterpret_cast<uint8_t*>(&context), sizeof context});
-      return true;
-    }
-    case Cipher::kAes256Ccm: {
-      ccm_aes256_ctx context;
-      ccm_aes256_set_key(&context, key.data());
-      ccm_aes256_set_nonce(&context, nonce.size(), nonce.data(), aad.size(), data.size(),
-                           kAeadTagSize);
-      ccm_aes256_update(&context, aad.size(), aad.data());
-      ccm_aes256_encrypt(&context, data.size(), data.data(), data.data());
-      ccm_aes256_digest(&context, kAeadTagSize, tag.data());
-      Wipe({reinterpret_cast<uint8_t*>(&context), sizeof context});
-      return true;
-    }
-    case Cipher::kAes128Gcm:
-    case Cipher::kAes256Gcm:
-      GcmCrypt(cipher, true, key, nonce, aad, data, tag.data());
-      return true;
-  }
-  return false;
+  return SizesFit(cipher, key, nonce) && Aead(cipher, true, key, nonce, aad, data, tag.data());
 }
 
 bool AeadOpen(Cipher cipher, ByteSpan key, ByteSpan nonce, ByteSpan aad, std::span<uint8_t> data,
               std::span<const uint8_t, kAeadTagSize> tag) {
-  if (!SizesFit(cipher, key, nonce)) return false;
   uint8_t computed[kAeadTagSize];
-  switch (cipher) {
-    case Cipher::kAes128Ccm: {
-      ccm_aes128_ctx context;
-      ccm_aes128_set_key(&context, key.data());
-      ccm_aes128_set_nonce(&context, nonce.size(), nonce.data(), aad.size(), data.size(),
-                           kAeadTagSize);
-      ccm_aes128_update(&context, aad.size(), aad.data());
-      ccm_aes128_decrypt(&context, data.size(), data.data(), data.data());
-      ccm_aes128_digest(&context, kAeadTagSize, computed);
-      Wipe({reinterpret_cast<uint8_t*>(&context), sizeof context});
-      break;
-    }
-    case Cipher::kAes256Ccm: {
-      ccm_aes256_ctx context;
-      ccm_aes256_set_key(&context, key.data());
-      ccm_aes256_set_nonce(&context, nonce.size(), nonce.data(), aad.size(), data.size(),
-                           kAeadTagSize);
-      ccm_aes256_update(&context, aad.size(), aad.data());
-      ccm_aes256_decrypt(&context, data.size(), data.data(), data.data());
-      ccm_aes256_digest(&context, kAeadTagSize, computed);
-      Wipe({reinterpret_cast<uint8_t*>(&context), sizeof context});
-      break;
-    }
-    case Cipher::kAes128Gcm:
-    case Cipher::kAes256Gcm:
-      GcmCrypt(cipher, false, key, nonce, aad, data, computed);
-      break;
+  if (!SizesFit(cipher, key, nonce) || !Aead(cipher, false, key, nonce, aad, data, computed)) {
+    return false;
   }
   if (ConstantTimeEqual(computed, tag)) return true;
   Wipe(data);
