@@ -1,0 +1,135 @@
+# Faults at the SMB level: a raw SMB2/3 server of our own
+# (tests/faults/smb2_responder.py) that grants no credits, stays pending for
+# ever, signs wrongly or not at all, answers a changed negotiation, lies
+# about lengths and offsets, or seals with tags that do not verify. Every
+# test checks the exact remote lines and a bounded time: each SMB line
+# carries a Windows code, nothing hangs, no check that could not have
+# passed says OK.
+#
+# The codes (src/platform/posix/smb/smb_errors.cpp): a server that answered
+# but broke the protocol before the session and IPC$ were had gives
+# ERROR_UNEXP_NET_ERR (0000003B) to every line, the first failure being
+# kept for the run; once a pipe is open, a broken answer is
+# RPC_S_CALL_FAILED (000006BE); the run's SMB time spent is
+# ERROR_SEM_TIMEOUT (00000079).
+
+SMB2_ADDRESS=10.77.7.49
+SMB2_STATE=$WR_STATE/smb2-responder
+# The responder takes an NTLMv2 logon of any user with its password.
+SMB2_USER='fault%Fault-Pass1'
+
+# The lines after the ping's verdict: the four remote areas.
+smb2_remote_lines() { sed -n '/^Ping OK!$\|^Unable to ping the computer!$/,$p' | tail -n +2; }
+
+# Every remote line failing with CODE (eight hex digits); ADMIN_LINE
+# replaces the ADMIN$ share's line when given.
+smb2_failure_lines() {
+  printf '%s\n' "NetServerGetInfo level 100 failed! Error $1" \
+    "NetServerGetInfo level 101 failed! Error $1" \
+    "NetServerGetInfo level 102 failed! Error $1" \
+    "NetServerGetInfo level 503 failed! Error $1" \
+    "Remote access to the registry (HKEY_LOCAL_MACHINE) failed! Error $1" \
+    "${2:-Remote access to the ADMIN\$ share failed! Error $1}" \
+    "Unable to connect to the SCM! Error $1"
+}
+
+stop_smb2_responder() {
+  stop_pidfile "$SMB2_STATE/responder.pid"
+  remove_fault_address "$SMB2_ADDRESS"
+}
+
+# Runs the program as $SMB2_USER against the responder playing MODE; the
+# run must end within MAX_MS. The remote lines go to $SMB2_STATE/lines.
+smb2_run() {
+  local mode=$1 max_ms=${2:-5000} start elapsed
+  mkdir -p "$SMB2_STATE"
+  rm -f "$SMB2_STATE/responder.pid"
+  trap "set +e; stop_smb2_responder" EXIT
+  add_fault_address "$SMB2_ADDRESS"
+  ip netns exec "$REF" "$PY" "$FAULTS/smb2_responder.py" "$SMB2_ADDRESS" "$mode" \
+    "$SMB2_STATE/responder.pid" 2>"$SMB2_STATE/$mode.log" &
+  wait_for_file "$SMB2_STATE/responder.pid"
+  start=$(now_ms)
+  wr_cli env -u PASSWD -u PASSWD_FILE USER="$SMB2_USER" timeout 90 "$WINREACH" "$SMB2_ADDRESS" \
+    </dev/null | smb2_remote_lines >"$SMB2_STATE/lines"
+  elapsed=$(( $(now_ms) - start ))
+  stop_smb2_responder
+  echo "  $mode: $elapsed ms"
+  assert_between 0 "$max_ms" "$elapsed" "run against the $mode server (ms)"
+}
+
+# assert_smb2 EXPECTED MODE [MAX_MS]
+assert_smb2() {
+  smb2_run "$2" "${3:-5000}"
+  assert_eq "$1" "$(cat "$SMB2_STATE/lines")" "remote lines ($2)"
+}
+
+# assert_requests MODE COMMANDS: the commands the responder received in its
+# last run of MODE, by number (0 negotiate, 1 session setup, 3 tree
+# connect, 5 create, 6 close, 11 ioctl): where the client stopped.
+assert_requests() {
+  assert_eq "$2" "$(sed -n "s/^smb2_responder: $1: command //p" "$SMB2_STATE/$1.log" | xargs)" \
+    "requests the $1 server received"
+}
+
+test_smb2_responder_answering_well_opens_the_admin_share() {
+  # The harness itself: logon, signing (3.1.1 and 3.0 with validate
+  # negotiate) and sealing hold, so the ADMIN$ file opens; the responder
+  # refuses every pipe transaction with access denied.
+  local mode
+  for mode in good encrypted validated; do
+    assert_smb2 "$(smb2_failure_lines 00000005 'Remote access to the ADMIN$ share OK!')" $mode
+  done
+}
+
+test_smb2_server_granting_no_credit_is_a_protocol_error() {
+  # The negotiation uses the one credit a client starts with and gets none
+  # back: the logon cannot be sent.
+  assert_smb2 "$(smb2_failure_lines 0000003B)" no-credits
+  assert_requests no-credits 0
+}
+
+test_smb2_bad_or_missing_signatures_are_protocol_errors() {
+  # The IPC$ tree's answer signed with a wrong signature; a 3.1.1 logon
+  # whose final answer is not signed.
+  assert_smb2 "$(smb2_failure_lines 0000003B)" bad-signature
+  assert_requests bad-signature '0 1 1 3'
+  assert_smb2 "$(smb2_failure_lines 0000003B)" unsigned-final
+  assert_requests unsigned-final '0 1 1'
+}
+
+test_smb2_changed_negotiation_is_a_protocol_error() {
+  # 3.1.1: the server's preauthentication hash covers a negotiate request
+  # other than ours, so its signature on the logon's end does not verify.
+  # 3.0: validate negotiate, signed well, names another dialect than the
+  # negotiate answer did.
+  assert_smb2 "$(smb2_failure_lines 0000003B)" preauth-downgrade
+  assert_requests preauth-downgrade '0 1 1'
+  assert_smb2 "$(smb2_failure_lines 0000003B)" validate-downgrade
+  assert_requests validate-downgrade '0 1 1 3 11'
+}
+
+test_smb2_lengths_beyond_the_message_are_protocol_errors() {
+  # The negotiate answer's security buffer and the logon challenge placed
+  # past their message's end: no session. A pipe transaction's output
+  # claimed past the end: each pipe check fails, the ADMIN$ file opens.
+  assert_smb2 "$(smb2_failure_lines 0000003B)" bad-offset
+  assert_requests bad-offset 0
+  assert_smb2 "$(smb2_failure_lines 0000003B)" bad-session-offset
+  assert_requests bad-session-offset '0 1'
+  assert_smb2 "$(smb2_failure_lines 000006BE 'Remote access to the ADMIN$ share OK!')" bad-ioctl
+}
+
+test_smb2_transform_whose_tag_fails_is_a_protocol_error() {
+  # The session asks for encryption; the IPC$ tree's sealed answer does
+  # not verify.
+  assert_smb2 "$(smb2_failure_lines 0000003B)" bad-transform-tag
+  assert_requests bad-transform-tag '0 1 1 3'
+}
+
+test_smb2_pending_for_ever_ends_with_the_run() {
+  # Each open answered "pending" once a second and never finished: the
+  # wait is extended by every interim answer, but not past the SMB checks'
+  # share of the minute.
+  assert_smb2 "$(smb2_failure_lines 00000079)" pending-forever 60000
+}
