@@ -127,6 +127,14 @@ test_smb2_transform_whose_tag_fails_is_a_protocol_error() {
   assert_requests bad-transform-tag '0 1 1 3'
 }
 
+test_smb2_success_class_refusal_is_a_protocol_error() {
+  # Opens refused with STATUS_TIMEOUT, a status of the success class: it
+  # once read as success with no pipe and crashed the program. A final
+  # STATUS_PENDING (no async flag) is as broken.
+  assert_smb2 "$(smb2_failure_lines 0000003B)" timeout-status
+  assert_smb2 "$(smb2_failure_lines 0000003B)" pending-final
+}
+
 test_smb2_pending_for_ever_ends_with_the_run() {
   # Each open answered "pending" once a second and never finished: the
   # wait is extended by every interim answer, but not past the SMB checks'

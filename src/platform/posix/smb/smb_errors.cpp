@@ -74,6 +74,11 @@ uint32_t WindowsCodeOf(const SmbResult& result, SmbStage stage, bool credentials
     case SmbResult::Kind::kProtocol:
       return FaultCode(result.fault, stage);
     case SmbResult::Kind::kStatus:
+      // A refusal whose status is of the success class (a final
+      // STATUS_PENDING, STATUS_TIMEOUT) is an answer no request of ours
+      // allows: the server broke the protocol. Taken for a code it would
+      // read as success, with nothing opened.
+      if ((result.status >> 30) == 0) return FaultCode(ProtocolFault::kUnexpected, stage);
       return StatusCode(result.status, stage, credentials_offered);
   }
   return status::kUnexpectedNetError;
