@@ -22,9 +22,13 @@ pipe transaction is refused with access denied. MODE says what goes wrong:
   validated           nothing, on 3.0: validate negotiate agrees
   validate-downgrade  3.0; validate negotiate says the server chose 3.0.2
   bad-offset          the negotiate answer's security buffer lies past its end
+  bad-contexts        the negotiate answer counts more contexts than it holds
+  truncated           the negotiate answer ends inside its header
   bad-session-offset  the logon's challenge lies past the end of its answer
   bad-ioctl           pipe transactions answer with output past the message
   bad-transform-tag   the session asks for encryption; the answers' tags fail
+  plain-answer        the session asks for encryption; answers come signed only
+  guest               the logon ends as a guest session, unsigned
 
 Its crypto is pycryptodome's (python3-pycryptodome, which python3-impacket
 brings too). Writes PIDFILE once it listens; logs each request to standard
@@ -45,8 +49,9 @@ from Cryptodome.Hash import CMAC, MD4
 
 MODES = ("good", "encrypted", "no-credits", "pending-forever", "pending-final", "timeout-status",
          "bad-signature", "unsigned-final",
-         "preauth-downgrade", "validated", "validate-downgrade", "bad-offset", "bad-session-offset",
-         "bad-ioctl", "bad-transform-tag")
+         "preauth-downgrade", "validated", "validate-downgrade", "bad-offset", "bad-contexts",
+         "truncated", "bad-session-offset",
+         "bad-ioctl", "bad-transform-tag", "plain-answer", "guest")
 DEFAULT_PASSWORD = "Fault-Pass1"
 
 NEGOTIATE, SESSION_SETUP, LOGOFF, TREE_CONNECT, TREE_DISCONNECT = 0, 1, 2, 3, 4
@@ -212,7 +217,8 @@ class Connection:
         # No token of its own; bad-offset announces 16 bytes far past the end.
         security_offset, security_length = (64 + 64, 0) if self.mode != "bad-offset" else (4000, 16)
         context_offset = (64 + 64 + 7) // 8 * 8
-        body = (struct.pack("<HHHH", 65, 0x1, self.dialect, 3 if contexts else 0) + SERVER_GUID
+        count = (9 if self.mode == "bad-contexts" else 3) if contexts else 0
+        body = (struct.pack("<HHHH", 65, 0x1, self.dialect, count) + SERVER_GUID
                 + struct.pack("<IIIIQQHHI", CAP_ENCRYPTION if self.dialect == 0x0300 else 0,
                               65536, 65536, 65536, now, 0, security_offset, security_length,
                               context_offset if contexts else 0)
@@ -226,7 +232,7 @@ class Connection:
             hashed_request[68] &= ~0x01
         self.hash = hashlib.sha512(self.hash + bytes(hashed_request)).digest()
         self.hash = hashlib.sha512(self.hash + message).digest()
-        self.send(message)
+        self.send(message if self.mode != "truncated" else message[:40])
 
     def session_setup(self, request):
         offset, length = struct.unpack_from("<HH", request, 64 + 12)
@@ -261,12 +267,16 @@ class Connection:
             self.encrypt_key = kdf(session_key, b"SMBS2CCipherKey\0", self.hash)
         else:
             self.signing_key = kdf(session_key, b"SMB2AESCMAC\0", b"SmbSign\0")
-        flags = SESSION_ENCRYPT_DATA if self.mode in ("encrypted", "bad-transform-tag") else 0
+        flags = (SESSION_ENCRYPT_DATA if self.mode in ("encrypted", "bad-transform-tag", "plain-answer")
+                 else 0)
+        if self.mode == "guest":
+            self.signing_key = None
+            flags = 0x1
         # A final answer, accept-completed; signed with the new key.
         resp = der(0xA1, der(0x30, der(0xA0, der(0x0A, b"\x00"))))
         self.answer(request, SUCCESS, struct.pack("<HHHH", 9, flags, 64 + 8, len(resp)) + resp,
                     signed=self.mode != "unsigned-final")
-        self.encrypting = flags != 0
+        self.encrypting = flags & SESSION_ENCRYPT_DATA != 0 and self.mode != "plain-answer"
         self.logged_on = True
 
     def tree_connect(self, request):
@@ -279,7 +289,7 @@ class Connection:
         struct.pack_into("<I", message, 36, tree_id)
         if self.encrypting:
             return self.send(self.seal(bytes(message)))
-        self.send(self.sign(bytes(message)))
+        self.send(self.sign(bytes(message)) if self.signing_key else bytes(message))
 
     def create(self, request):
         if self.mode == "pending-forever":

@@ -51,7 +51,7 @@ smb2_run() {
   wait_for_file "$SMB2_STATE/responder.pid"
   start=$(now_ms)
   wr_cli env -u PASSWD -u PASSWD_FILE USER="$SMB2_USER" timeout 90 "$WINREACH" "$SMB2_ADDRESS" \
-    </dev/null | smb2_remote_lines >"$SMB2_STATE/lines"
+    </dev/null 2>"$SMB2_STATE/stderr" | smb2_remote_lines >"$SMB2_STATE/lines"
   elapsed=$(( $(now_ms) - start ))
   stop_smb2_responder
   echo "  $mode: $elapsed ms"
@@ -66,7 +66,8 @@ assert_smb2() {
 
 # assert_requests MODE COMMANDS: the commands the responder received in its
 # last run of MODE, by number (0 negotiate, 1 session setup, 3 tree
-# connect, 5 create, 6 close, 11 ioctl): where the client stopped.
+# connect, 5 create, 6 close, 11 ioctl): where the client stopped. What the
+# program wrote to standard error is in $SMB2_STATE/stderr.
 assert_requests() {
   assert_eq "$2" "$(sed -n "s/^smb2_responder: $1: command //p" "$SMB2_STATE/$1.log" | xargs)" \
     "requests the $1 server received"
@@ -110,21 +111,38 @@ test_smb2_changed_negotiation_is_a_protocol_error() {
 }
 
 test_smb2_lengths_beyond_the_message_are_protocol_errors() {
-  # The negotiate answer's security buffer and the logon challenge placed
-  # past their message's end: no session. A pipe transaction's output
-  # claimed past the end: each pipe check fails, the ADMIN$ file opens.
-  assert_smb2 "$(smb2_failure_lines 0000003B)" bad-offset
-  assert_requests bad-offset 0
+  # The negotiate answer's security buffer past its end, more negotiate
+  # contexts counted than it holds, the answer cut inside its header, the
+  # logon's challenge past its answer's end: no session. A pipe
+  # transaction's output claimed past the end: each pipe check fails, the
+  # ADMIN$ file opens.
+  local mode
+  for mode in bad-offset bad-contexts truncated; do
+    assert_smb2 "$(smb2_failure_lines 0000003B)" $mode
+    assert_requests $mode 0
+  done
   assert_smb2 "$(smb2_failure_lines 0000003B)" bad-session-offset
   assert_requests bad-session-offset '0 1'
   assert_smb2 "$(smb2_failure_lines 000006BE 'Remote access to the ADMIN$ share OK!')" bad-ioctl
 }
 
-test_smb2_transform_whose_tag_fails_is_a_protocol_error() {
+test_smb2_bad_or_missing_encryption_is_a_protocol_error() {
   # The session asks for encryption; the IPC$ tree's sealed answer does
-  # not verify.
+  # not verify, or comes signed but in plain text.
   assert_smb2 "$(smb2_failure_lines 0000003B)" bad-transform-tag
   assert_requests bad-transform-tag '0 1 1 3'
+  assert_smb2 "$(smb2_failure_lines 0000003B)" plain-answer
+  assert_requests plain-answer '0 1 1 3'
+}
+
+test_smb2_guest_logon_after_credentials_is_said() {
+  # Credentials offered, the logon's unsigned end says "guest" (what a
+  # server without the account does, or someone who set the flag on the
+  # way): nothing can be signed, the checks go on, and the program says
+  # that the logon was not the one asked for.
+  assert_smb2 "$(smb2_failure_lines 00000005 'Remote access to the ADMIN$ share OK!')" guest
+  assert_contains "$(cat "$SMB2_STATE/stderr")" \
+    "winreach: credentials were offered, but the server took the remote checks' logon as its guest"
 }
 
 test_smb2_success_class_refusal_is_a_protocol_error() {
