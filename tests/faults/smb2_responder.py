@@ -267,8 +267,8 @@ class Connection:
             self.encrypt_key = kdf(session_key, b"SMBS2CCipherKey\0", self.hash)
         else:
             self.signing_key = kdf(session_key, b"SMB2AESCMAC\0", b"SmbSign\0")
-        flags = (SESSION_ENCRYPT_DATA if self.mode in ("encrypted", "bad-transform-tag", "plain-answer")
-                 else 0)
+        sealed = ("encrypted", "bad-transform-tag", "plain-answer")
+        flags = SESSION_ENCRYPT_DATA if self.mode in sealed else 0
         if self.mode == "guest":
             self.signing_key = None
             flags = 0x1
