@@ -13,6 +13,8 @@ pipe transaction is refused with access denied. MODE says what goes wrong:
   encrypted           nothing, but the session asks for encryption
   no-credits          every answer grants no credit
   pending-forever     opens are answered "pending", once a second, for ever
+  pending-once        opens and pipe transactions first answered "pending",
+                      then for good, as an asynchronous answer
   pending-final       opens are answered "pending" as a final, signed answer
   timeout-status      opens are answered STATUS_TIMEOUT, a success-class status
   bad-signature       every signed answer after the logon has a wrong signature
@@ -39,6 +41,7 @@ import hashlib
 import hmac
 import os
 import select
+import socket
 import socketserver
 import struct
 import sys
@@ -47,7 +50,8 @@ import time
 from Cryptodome.Cipher import AES
 from Cryptodome.Hash import CMAC, MD4
 
-MODES = ("good", "encrypted", "no-credits", "pending-forever", "pending-final", "timeout-status",
+MODES = ("good", "encrypted", "no-credits", "pending-forever", "pending-once",
+         "pending-final", "timeout-status",
          "bad-signature", "unsigned-final",
          "preauth-downgrade", "validated", "validate-downgrade", "bad-offset", "bad-contexts",
          "truncated", "bad-session-offset",
@@ -186,7 +190,13 @@ class Connection:
                 + bytes(16))
 
     def answer(self, request, status, body, signed=True):
-        message = self.header(request, status, 32) + body
+        command, = struct.unpack_from("<H", request, 12)
+        if self.mode == "pending-once" and command in (CREATE, IOCTL):
+            self.send(self.header(request, PENDING, 1, SERVER_TO_REDIR | ASYNC, async_id=9)
+                      + struct.pack("<HBBI", 9, 0, 0, 0) + b"\0")
+            message = self.header(request, status, 32, SERVER_TO_REDIR | ASYNC, async_id=9) + body
+        else:
+            message = self.header(request, status, 32) + body
         if self.encrypting:
             self.send(self.seal(message))
         elif signed and self.signing_key is not None:
@@ -350,6 +360,8 @@ class Connection:
 
 class Handler(socketserver.BaseRequestHandler):
     def handle(self):
+        # Interim and final answers go at once, not held for an ACK.
+        self.request.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
         try:
             Connection(self.request, self.server.mode, self.server.password).serve()
         except (OSError, ValueError, struct.error) as e:
