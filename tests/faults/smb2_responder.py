@@ -31,6 +31,7 @@ pipe transaction is refused with access denied. MODE says what goes wrong:
   bad-transform-tag   the session asks for encryption; the answers' tags fail
   plain-answer        the session asks for encryption; answers come signed only
   guest               the logon ends as a guest session, unsigned
+  null                the logon ends as an anonymous session, unsigned
 
 Its crypto is pycryptodome's (python3-pycryptodome, which python3-impacket
 brings too). Writes PIDFILE once it listens; logs each request to standard
@@ -55,7 +56,7 @@ MODES = ("good", "encrypted", "no-credits", "pending-forever", "pending-once",
          "bad-signature", "unsigned-final",
          "preauth-downgrade", "validated", "validate-downgrade", "bad-offset", "bad-contexts",
          "truncated", "bad-session-offset",
-         "bad-ioctl", "bad-transform-tag", "plain-answer", "guest")
+         "bad-ioctl", "bad-transform-tag", "plain-answer", "guest", "null")
 DEFAULT_PASSWORD = "Fault-Pass1"
 
 NEGOTIATE, SESSION_SETUP, LOGOFF, TREE_CONNECT, TREE_DISCONNECT = 0, 1, 2, 3, 4
@@ -279,9 +280,9 @@ class Connection:
             self.signing_key = kdf(session_key, b"SMB2AESCMAC\0", b"SmbSign\0")
         sealed = ("encrypted", "bad-transform-tag", "plain-answer")
         flags = SESSION_ENCRYPT_DATA if self.mode in sealed else 0
-        if self.mode == "guest":
+        if self.mode in ("guest", "null"):
             self.signing_key = None
-            flags = 0x1
+            flags = 0x1 if self.mode == "guest" else 0x2
         # A final answer, accept-completed; signed with the new key.
         resp = der(0xA1, der(0x30, der(0xA0, der(0x0A, b"\x00"))))
         self.answer(request, SUCCESS, struct.pack("<HHHH", 9, flags, 64 + 8, len(resp)) + resp,

@@ -137,14 +137,18 @@ test_smb2_bad_or_missing_encryption_is_a_protocol_error() {
   assert_requests plain-answer '0 1 1 3'
 }
 
-test_smb2_guest_logon_after_credentials_is_said() {
-  # Credentials offered, the logon's unsigned end says "guest" (what a
-  # server without the account does, or someone who set the flag on the
-  # way): nothing can be signed, the checks go on, and the program says
-  # that the logon was not the one asked for.
-  assert_smb2 "$(smb2_failure_lines 00000005 'Remote access to the ADMIN$ share OK!')" guest
+test_smb2_guest_or_anonymous_logon_after_credentials_is_said() {
+  # Credentials offered, the logon's unsigned end says "guest" or
+  # "anonymous" (what a server without the account does, or someone who
+  # set the flag on the way): nothing can be signed, the checks go on, and
+  # the program says that the logon was not the one asked for.
+  local admin_ok='Remote access to the ADMIN$ share OK!'
+  assert_smb2 "$(smb2_failure_lines 00000005 "$admin_ok")" guest
   assert_contains "$(cat "$SMB2_STATE/stderr")" \
     "winreach: credentials were offered, but the server took the remote checks' logon as its guest"
+  assert_smb2 "$(smb2_failure_lines 00000005 "$admin_ok")" null
+  assert_contains "$(cat "$SMB2_STATE/stderr")" \
+    'winreach: credentials were offered, but the remote checks ran anonymously'
 }
 
 test_smb2_success_class_refusal_is_a_protocol_error() {
