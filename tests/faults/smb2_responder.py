@@ -26,6 +26,9 @@ pipe transaction is refused with access denied. MODE says what goes wrong:
   bad-offset          the negotiate answer's security buffer lies past its end
   bad-contexts        the negotiate answer counts more contexts than it holds
   truncated           the negotiate answer ends inside its header
+  wildcard            every negotiate is answered with the wildcard dialect
+  zero-sizes          the negotiate answer allows no byte to be read, written
+                      or transacted
   bad-session-offset  the logon's challenge lies past the end of its answer
   bad-ioctl           pipe transactions answer with output past the message
   bad-transform-tag   the session asks for encryption; the answers' tags fail
@@ -55,7 +58,7 @@ MODES = ("good", "encrypted", "no-credits", "pending-forever", "pending-once",
          "pending-final", "timeout-status",
          "bad-signature", "unsigned-final",
          "preauth-downgrade", "validated", "validate-downgrade", "bad-offset", "bad-contexts",
-         "truncated", "bad-session-offset",
+         "truncated", "wildcard", "zero-sizes", "bad-session-offset",
          "bad-ioctl", "bad-transform-tag", "plain-answer", "guest", "null")
 DEFAULT_PASSWORD = "Fault-Pass1"
 
@@ -214,7 +217,9 @@ class Connection:
         self.negotiate_request = request
         count, = struct.unpack_from("<H", request, 66)
         offered = struct.unpack_from("<%dH" % count, request, 100)
-        if self.dialect not in offered:
+        if self.mode == "wildcard":
+            self.dialect = 0x02FF
+        elif self.dialect not in offered:
             return self.error(request, NOT_SUPPORTED)
         contexts = b""
         if self.dialect == 0x0311:
@@ -225,13 +230,14 @@ class Connection:
                 contexts += b"\0" * (-len(contexts) % 8)
                 contexts += struct.pack("<HHI", kind, len(data), 0) + data
         now = int((time.time() + 11644473600) * 10**7)
+        sizes = (0, 0, 0) if self.mode == "zero-sizes" else (65536,) * 3
         # No token of its own; bad-offset announces 16 bytes far past the end.
         security_offset, security_length = (64 + 64, 0) if self.mode != "bad-offset" else (4000, 16)
         context_offset = (64 + 64 + 7) // 8 * 8
         count = (9 if self.mode == "bad-contexts" else 3) if contexts else 0
         body = (struct.pack("<HHHH", 65, 0x1, self.dialect, count) + SERVER_GUID
                 + struct.pack("<IIIIQQHHI", CAP_ENCRYPTION if self.dialect == 0x0300 else 0,
-                              65536, 65536, 65536, now, 0, security_offset, security_length,
+                              *sizes, now, 0, security_offset, security_length,
                               context_offset if contexts else 0)
                 + contexts)
         message = self.header(request, SUCCESS, 1) + body

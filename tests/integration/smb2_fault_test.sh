@@ -110,6 +110,9 @@ test_smb2_changed_negotiation_is_a_protocol_error() {
   assert_requests preauth-downgrade '0 1 1'
   assert_smb2 "$(smb2_failure_lines 0000003B)" validate-downgrade
   assert_requests validate-downgrade '0 1 1 3 11'
+  # The wildcard dialect, asking for the negotiation again, a second time.
+  assert_smb2 "$(smb2_failure_lines 0000003B)" wildcard
+  assert_requests wildcard '0 0'
 }
 
 test_smb2_lengths_beyond_the_message_are_protocol_errors() {
@@ -126,6 +129,9 @@ test_smb2_lengths_beyond_the_message_are_protocol_errors() {
   assert_smb2 "$(smb2_failure_lines 0000003B)" bad-session-offset
   assert_requests bad-session-offset '0 1'
   assert_smb2 "$(smb2_failure_lines 000006BE 'Remote access to the ADMIN$ share OK!')" bad-ioctl
+  # No byte may be transacted: no pipe transaction is sent.
+  assert_smb2 "$(smb2_failure_lines 000006BE 'Remote access to the ADMIN$ share OK!')" zero-sizes
+  refute_match "$(cat "$SMB2_STATE/zero-sizes.log")" 'command 11$' "requests (zero-sizes)"
 }
 
 test_smb2_bad_or_missing_encryption_is_a_protocol_error() {
