@@ -30,6 +30,7 @@ pipe transaction is refused with access denied. MODE says what goes wrong:
   zero-sizes          the negotiate answer allows no byte to be read, written
                       or transacted
   bad-session-offset  the logon's challenge lies past the end of its answer
+  bad-challenge       the NTLM challenge's target information lies past its end
   bad-ioctl           pipe transactions answer with output past the message
   bad-transform-tag   the session asks for encryption; the answers' tags fail
   plain-answer        the session asks for encryption; answers come signed only
@@ -58,7 +59,7 @@ MODES = ("good", "encrypted", "no-credits", "pending-forever", "pending-once",
          "pending-final", "timeout-status",
          "bad-signature", "unsigned-final",
          "preauth-downgrade", "validated", "validate-downgrade", "bad-offset", "bad-contexts",
-         "truncated", "wildcard", "zero-sizes", "bad-session-offset",
+         "truncated", "wildcard", "zero-sizes", "bad-session-offset", "bad-challenge",
          "bad-ioctl", "bad-transform-tag", "plain-answer", "guest", "null")
 DEFAULT_PASSWORD = "Fault-Pass1"
 
@@ -104,7 +105,7 @@ def field(message, at):
     return message[offset:offset + length]
 
 
-def challenge_message(server_challenge):
+def challenge_message(server_challenge, lying=False):
     pairs = b""
     for av_id, value in ((2, utf16("FAULT")), (1, utf16("FAULTHOST"))):
         pairs += struct.pack("<HH", av_id, len(value)) + value
@@ -113,7 +114,7 @@ def challenge_message(server_challenge):
     header = 56
     return (b"NTLMSSP\0" + struct.pack("<I", 2) + struct.pack("<HHI", len(name), len(name), header)
             + struct.pack("<I", CHALLENGE_FLAGS) + server_challenge + bytes(8)
-            + struct.pack("<HHI", len(pairs), len(pairs), header + len(name))
+            + struct.pack("<HHI", len(pairs), len(pairs), header + len(name) + 800 * lying)
             + bytes([10, 0, 0x63, 0x45, 0, 0, 0, 15]) + name + pairs)
 
 
@@ -261,9 +262,10 @@ class Connection:
         ntlm = token[at:]
         kind, = struct.unpack_from("<I", ntlm, 8)
         if kind == 1:
+            challenge = challenge_message(self.server_challenge, self.mode == "bad-challenge")
             resp = der(0xA1, der(0x30, der(0xA0, der(0x0A, b"\x01"))
                                  + der(0xA1, der(0x06, NTLMSSP_OID))
-                                 + der(0xA2, der(0x04, challenge_message(self.server_challenge)))))
+                                 + der(0xA2, der(0x04, challenge))))
             offset = 64 + 8 if self.mode != "bad-session-offset" else 64 + 8 + 5000
             message = self.header(request, MORE_PROCESSING, 32) + \
                 struct.pack("<HHHH", 9, 0, offset, len(resp)) + resp

@@ -165,6 +165,15 @@ test_smb2_success_class_refusal_is_a_protocol_error() {
   assert_smb2 "$(smb2_failure_lines 0000003B)" pending-final
 }
 
+test_smb2_malformed_ntlm_challenge_is_no_logon_failure() {
+  # The challenge's target information placed past its end: the server
+  # broke the protocol, the password is not at fault. It once read as
+  # ERROR_LOGON_FAILURE. A wrong password still is one.
+  assert_smb2 "$(smb2_failure_lines 0000003B)" bad-challenge
+  assert_requests bad-challenge '0 1'
+  SMB2_USER='fault%not-the-password' assert_smb2 "$(smb2_failure_lines 0000052E)" good
+}
+
 test_smb2_pending_for_ever_ends_with_the_run() {
   # Each open answered "pending" once a second and never finished: the
   # wait is extended by every interim answer, but not past the SMB checks'

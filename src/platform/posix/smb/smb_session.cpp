@@ -247,7 +247,16 @@ uint32_t SmbSession::LogOn(Server& server, const SmbHost& host) {
   } else if (!done) {
     named = true;  // the ticket's own failure
   }
-  if (!done) return WindowsCodeOf(result, failed_at, named);
+  if (!done) {
+    // A server token that does not parse, or comes out of turn, is the
+    // server's fault: never to be reported as a wrong password.
+    if (result.kind == smb::SmbResult::Kind::kProtocol &&
+        result.fault == smb::ProtocolFault::kLogon && logon &&
+        logon->failure() == status::kInvalidParameter) {
+      result = smb::SmbResult::Protocol(smb::ProtocolFault::kMalformed);
+    }
+    return WindowsCodeOf(result, failed_at, named);
+  }
   if (!first_facts_) {
     const smb::SessionState& state = server.connection->session();
     SessionFacts facts;
