@@ -31,6 +31,7 @@ pipe transaction is refused with access denied. MODE says what goes wrong:
                       or transacted
   bad-session-offset  the logon's challenge lies past the end of its answer
   bad-challenge       the NTLM challenge's target information lies past its end
+  bad-mechlistmic     the logon's last token carries a mechListMIC that is wrong
   bad-ioctl           pipe transactions answer with output past the message
   bad-transform-tag   the session asks for encryption; the answers' tags fail
   plain-answer        the session asks for encryption; answers come signed only
@@ -55,12 +56,11 @@ import time
 from Cryptodome.Cipher import AES
 from Cryptodome.Hash import CMAC, MD4
 
-MODES = ("good", "encrypted", "no-credits", "pending-forever", "pending-once",
-         "pending-final", "timeout-status",
-         "bad-signature", "unsigned-final",
-         "preauth-downgrade", "validated", "validate-downgrade", "bad-offset", "bad-contexts",
-         "truncated", "wildcard", "zero-sizes", "bad-session-offset", "bad-challenge",
-         "bad-ioctl", "bad-transform-tag", "plain-answer", "guest", "null")
+MODES = ("good", "encrypted", "no-credits", "pending-forever", "pending-once", "pending-final",
+         "timeout-status", "bad-signature", "unsigned-final", "preauth-downgrade", "validated",
+         "validate-downgrade", "bad-offset", "bad-contexts", "truncated", "wildcard", "zero-sizes",
+         "bad-session-offset", "bad-challenge", "bad-mechlistmic", "bad-ioctl",
+         "bad-transform-tag", "plain-answer", "guest", "null")
 DEFAULT_PASSWORD = "Fault-Pass1"
 
 NEGOTIATE, SESSION_SETUP, LOGOFF, TREE_CONNECT, TREE_DISCONNECT = 0, 1, 2, 3, 4
@@ -292,7 +292,10 @@ class Connection:
             self.signing_key = None
             flags = 0x1 if self.mode == "guest" else 0x2
         # A final answer, accept-completed; signed with the new key.
-        resp = der(0xA1, der(0x30, der(0xA0, der(0x0A, b"\x00"))))
+        mic = b""
+        if self.mode == "bad-mechlistmic":
+            mic = der(0xA3, der(0x04, bytes([1]) + bytes(15)))
+        resp = der(0xA1, der(0x30, der(0xA0, der(0x0A, b"\x00")) + mic))
         self.answer(request, SUCCESS, struct.pack("<HHHH", 9, flags, 64 + 8, len(resp)) + resp,
                     signed=self.mode != "unsigned-final")
         self.encrypting = flags & SESSION_ENCRYPT_DATA != 0 and self.mode != "plain-answer"

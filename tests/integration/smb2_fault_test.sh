@@ -165,12 +165,16 @@ test_smb2_success_class_refusal_is_a_protocol_error() {
   assert_smb2 "$(smb2_failure_lines 0000003B)" pending-final
 }
 
-test_smb2_malformed_ntlm_challenge_is_no_logon_failure() {
+test_smb2_broken_spnego_or_ntlm_answers_are_no_logon_failure() {
   # The challenge's target information placed past its end: the server
   # broke the protocol, the password is not at fault. It once read as
-  # ERROR_LOGON_FAILURE. A wrong password still is one.
+  # ERROR_LOGON_FAILURE, as did the wrong mechListMIC below. A wrong
+  # password still is one.
   assert_smb2 "$(smb2_failure_lines 0000003B)" bad-challenge
   assert_requests bad-challenge '0 1'
+  # The logon's last token with a mechListMIC that does not verify: the
+  # server does not hold the key the logon made.
+  assert_smb2 "$(smb2_failure_lines 0000003B)" bad-mechlistmic
   SMB2_USER='fault%not-the-password' assert_smb2 "$(smb2_failure_lines 0000052E)" good
 }
 

@@ -248,12 +248,16 @@ uint32_t SmbSession::LogOn(Server& server, const SmbHost& host) {
     named = true;  // the ticket's own failure
   }
   if (!done) {
-    // A server token that does not parse, or comes out of turn, is the
-    // server's fault: never to be reported as a wrong password.
+    // The authenticator says why it gave up. A server token that does not
+    // parse or comes out of turn, or a mechListMIC that does not verify,
+    // is the server's fault: never to be reported as a wrong password.
     if (result.kind == smb::SmbResult::Kind::kProtocol &&
-        result.fault == smb::ProtocolFault::kLogon && logon &&
-        logon->failure() == status::kInvalidParameter) {
-      result = smb::SmbResult::Protocol(smb::ProtocolFault::kMalformed);
+        result.fault == smb::ProtocolFault::kLogon && logon) {
+      if (logon->failure() == status::kInvalidParameter) {
+        result = smb::SmbResult::Protocol(smb::ProtocolFault::kMalformed);
+      } else if (logon->failure() == status::kAccessDenied) {
+        result = smb::SmbResult::Protocol(smb::ProtocolFault::kBadSignature);
+      }
     }
     return WindowsCodeOf(result, failed_at, named);
   }
