@@ -122,7 +122,6 @@ class Connection:
     def __init__(self, sock, mode, password):
         self.sock, self.mode, self.password = sock, mode, password
         self.dialect = 0x0300 if mode in ("validated", "validate-downgrade") else 0x0311
-        self.negotiate_request = b""
         self.hash = bytes(64)
         self.server_challenge = os.urandom(8)
         self.signing_key = self.encrypt_key = self.decrypt_key = None
@@ -215,7 +214,6 @@ class Connection:
     # --- commands ---
 
     def negotiate(self, request):
-        self.negotiate_request = request
         count, = struct.unpack_from("<H", request, 66)
         offered = struct.unpack_from("<%dH" % count, request, 100)
         if self.mode == "wildcard":
