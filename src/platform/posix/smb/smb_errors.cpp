@@ -68,6 +68,19 @@ uint32_t StatusCode(uint32_t nt_status, SmbStage stage, bool credentials_offered
 
 }  // namespace
 
+uint32_t LogonFailureCode(uint32_t authenticator_failure) {
+  switch (authenticator_failure) {
+    case status::kInvalidParameter:  // a malformed or out-of-turn token
+    case status::kAccessDenied:      // the server's mechListMIC did not verify
+      return status::kUnexpectedNetError;
+    case status::kNtlmBlocked:
+    case status::kGenFailure:  // no random bytes to be had
+      return authenticator_failure;
+    default:
+      return status::kLogonFailure;
+  }
+}
+
 uint32_t WindowsCodeOf(const SmbResult& result, SmbStage stage, bool credentials_offered) {
   switch (result.kind) {
     case SmbResult::Kind::kOk:
@@ -77,6 +90,11 @@ uint32_t WindowsCodeOf(const SmbResult& result, SmbStage stage, bool credentials
     case SmbResult::Kind::kProtocol:
       return FaultCode(result.fault, stage);
     case SmbResult::Kind::kStatus:
+      // A refusal whose status is of the success class (a final
+      // STATUS_PENDING, STATUS_TIMEOUT) is an answer no request of ours
+      // allows: the server broke the protocol. Taken for a code it would
+      // read as success, with nothing opened.
+      if ((result.status >> 30) == 0) return FaultCode(ProtocolFault::kUnexpected, stage);
       return StatusCode(result.status, stage, credentials_offered);
   }
   return status::kUnexpectedNetError;

@@ -24,4 +24,10 @@ enum class SmbStage {
 // or ticket was offered, an anonymous logon refused otherwise.
 uint32_t WindowsCodeOf(const smb::SmbResult& result, SmbStage stage, bool credentials_offered);
 
+// The code of a logon that gave up on the client's side, from the
+// authenticator's reason. A server token that does not parse or comes out
+// of turn, or a mechListMIC that does not verify, is the server's fault and
+// never a wrong password; a server that offers no NTLM refuses NTLM.
+uint32_t LogonFailureCode(uint32_t authenticator_failure);
+
 }  // namespace winreach

@@ -46,11 +46,24 @@ TEST(SmbErrorsTest, CodeByStage) {
        status::kRpcCallFailed},
       {access_denied, SmbStage::kPipeIo, true, status::kAccessDenied},
       {access_denied, SmbStage::kTree, true, status::kAccessDenied},
+      // A refusal with a status of the success class (STATUS_TIMEOUT, a
+      // final STATUS_PENDING) is a broken server, never a success.
+      {SmbResult::Status(0x00000102), SmbStage::kOpenPipe, true, status::kUnexpectedNetError},
+      {SmbResult::Status(0x00000102), SmbStage::kPipeIo, true, status::kRpcCallFailed},
+      {SmbResult::Status(smb::kStatusPending), SmbStage::kOpenFile, true,
+       status::kUnexpectedNetError},
   };
   for (size_t i = 0; i < std::size(cases); ++i) {
     SCOPED_TRACE(i);
     EXPECT_EQ(WindowsCodeOf(cases[i].result, cases[i].stage, cases[i].credentials), cases[i].code);
   }
+}
+
+TEST(SmbErrorsTest, LogonGivenUpOnOurSide) {
+  EXPECT_EQ(LogonFailureCode(status::kInvalidParameter), status::kUnexpectedNetError);
+  EXPECT_EQ(LogonFailureCode(status::kAccessDenied), status::kUnexpectedNetError);
+  EXPECT_EQ(LogonFailureCode(status::kNtlmBlocked), status::kNtlmBlocked);
+  EXPECT_EQ(LogonFailureCode(status::kLogonFailure), status::kLogonFailure);
 }
 
 }  // namespace

@@ -256,6 +256,11 @@ uint32_t SmbSession::LogOn(Server& server, const SmbHost& host) {
     done = attempt(*logon);
   }
   if (!done) {
+    // The logon gave up on our side: its own reason says whose fault it was.
+    if (logon && result.kind == smb::SmbResult::Kind::kProtocol &&
+        result.fault == smb::ProtocolFault::kLogon) {
+      return LogonFailureCode(logon->failure());
+    }
     // A refused logon that carried credentials is a logon failure; an
     // anonymous one refused is access denied.
     const bool named = logon && logon->mechanism() != smb::LogonMechanism::kAnonymous;
