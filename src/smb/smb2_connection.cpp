@@ -294,7 +294,7 @@ SmbResult Smb2Connection::ValidateNegotiate(uint32_t tree_id) {
       answer.capabilities != negotiated_.capabilities || answer.server_guid != negotiated_.server_guid ||
       answer.security_mode != negotiated_.security_mode ||
       answer.dialect != negotiated_.dialect) {
-    return SmbResult::Protocol(ProtocolFault::kDowngrade);
+    return Break(SmbResult::Protocol(ProtocolFault::kDowngrade));
   }
   negotiate_validated_ = true;
   return SmbResult::Ok();
@@ -416,9 +416,17 @@ SmbResult Smb2Connection::Send(Command command, uint32_t tree_id, ByteSpan body,
   return ReceiveResponse(command, message_id, tree_id, out);
 }
 
+SmbResult Smb2Connection::Break(SmbResult result) {
+  if (result.kind == SmbResult::Kind::kTransport || result.kind == SmbResult::Kind::kProtocol) {
+    if (!broken_) broken_ = result;
+  }
+  return result;
+}
+
 SmbResult Smb2Connection::SendRequest(Command command, uint32_t tree_id, ByteSpan body,
                                       uint64_t* message_id, Bytes* sent) {
-  if (credits_ == 0) return SmbResult::Protocol(ProtocolFault::kNoCredits);
+  if (broken_) return *broken_;
+  if (credits_ == 0) return Break(SmbResult::Protocol(ProtocolFault::kNoCredits));
   Header header;
   header.command = command;
   header.credit_charge =
@@ -446,7 +454,7 @@ SmbResult Smb2Connection::SendRequest(Command command, uint32_t tree_id, ByteSpa
     Bytes sealed;
     if (!EncryptMessage(*session_.cipher, keys_.encryption.span(), session_id_, nonce, message,
                         &sealed)) {
-      return SmbResult::Protocol(ProtocolFault::kBadEncryption);
+      return Break(SmbResult::Protocol(ProtocolFault::kBadEncryption));
     }
     *sent = std::move(message);
     message = std::move(sealed);
@@ -455,13 +463,18 @@ SmbResult Smb2Connection::SendRequest(Command command, uint32_t tree_id, ByteSpa
     *sent = message;
   }
   if (const uint32_t error = transport_.Send(message); error != 0) {
-    return SmbResult::Transport(error);
+    return Break(SmbResult::Transport(error));
   }
   return SmbResult::Ok();
 }
 
 SmbResult Smb2Connection::ReceiveResponse(Command command, uint64_t message_id, uint32_t tree_id,
                                           Exchange* out) {
+  return Break(ReceiveOne(command, message_id, tree_id, out));
+}
+
+SmbResult Smb2Connection::ReceiveOne(Command command, uint64_t message_id, uint32_t tree_id,
+                                     Exchange* out) {
   for (int skipped = 0; skipped <= kMaxSkippedPerRequest; ++skipped) {
     Bytes raw;
     if (const uint32_t error = transport_.Receive(&raw); error != 0) {

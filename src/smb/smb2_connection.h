@@ -2,7 +2,9 @@
 // the negotiation, the logon, trees, files and pipe I/O, and what keeps
 // them honest (message ids and credits, signing, encryption, the 3.1.1
 // preauthentication hash, validate negotiate on 3.0 and 3.0.2). Requests go
-// one at a time. It does no I/O of its own: whole messages go through a
+// one at a time. Once the transport fails or the server breaks the
+// protocol, the stream can no longer be trusted: that failure sticks, and
+// every later request returns it without a byte sent. It does no I/O of its own: whole messages go through a
 // MessageTransport, which owns the socket and the deadline.
 #pragma once
 
@@ -134,6 +136,7 @@ class Smb2Connection {
   SmbResult SendRequest(Command command, uint32_t tree_id, ByteSpan body, uint64_t* message_id,
                         Bytes* sent);
   SmbResult ReceiveResponse(Command command, uint64_t message_id, uint32_t tree_id, Exchange* out);
+  SmbResult ReceiveOne(Command command, uint64_t message_id, uint32_t tree_id, Exchange* out);
   // The response's status as a result: success and the statuses in
   // `also_ok` pass, anything else is the server's refusal.
   static SmbResult StatusOf(const Exchange& exchange, std::initializer_list<uint32_t> also_ok = {});
@@ -145,6 +148,8 @@ class Smb2Connection {
                           const PreauthHash& hash);
   SmbResult NegotiateOnce(uint64_t* wildcard);
   void ForgetSession();
+  // Keeps a failure of the transport or of the protocol for good.
+  SmbResult Break(SmbResult result);
 
   MessageTransport& transport_;
   const ClientSettings settings_;
@@ -158,6 +163,7 @@ class Smb2Connection {
   uint64_t next_message_id_ = 0;
   uint32_t credits_ = 1;
   uint64_t nonce_counter_ = 0;
+  std::optional<SmbResult> broken_;
 
   uint64_t session_id_ = 0;
   SessionState session_;
