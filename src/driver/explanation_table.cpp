@@ -298,10 +298,13 @@ constexpr ExplanationRow kRows[] = {
     // [E1700]
     {"", 1723, W::kAlways, L"The RPC server is too busy to carry out the call.", nullptr,
      nullptr},
+    // On the SMB lines also a call on an open pipe whose answer failed or
+    // broke the protocol.
     {"", 1726, W::kAlways, L"The remote procedure call failed.",  // [E1700]
-     L"The call started but the connection broke before its answer: often the server ended "
-     L"the session (a time-out, a restart) or a device on the way cut it.",
-     L"Try again; if it repeats, look at the server's event log."},
+     L"The call started but got no usable answer: the connection broke, or the server's "
+     L"answer failed or could not be trusted. Often the server ended the session (a "
+     L"time-out, a restart), or a device on the way cut or altered it.",
+     L"Try again; if it repeats, run with --verbose and look at the server's event log."},
     {"", 1728, W::kAlways, L"An RPC protocol error occurred: the answer was malformed.",  // [E1700]
      L"The server's answer was malformed or cut short: often a server that is not Windows, "
      L"or a device on the way that alters traffic.",
