@@ -8,6 +8,8 @@ using W = RowWhen;
 
 // Sources, named beside each row:
 //  [E0]    learn.microsoft.com/windows/win32/debug/system-error-codes--0-499-
+//  [E500]  learn.microsoft.com/windows/win32/debug/system-error-codes--500-999-
+//  [E1000] learn.microsoft.com/windows/win32/debug/system-error-codes--1000-1299-
 //  [E1300] learn.microsoft.com/windows/win32/debug/system-error-codes--1300-1699-
 //  [E1700] learn.microsoft.com/windows/win32/debug/system-error-codes--1700-3999-
 //  [WSA]   learn.microsoft.com/windows/win32/winsock/windows-sockets-error-codes-2
@@ -29,6 +31,26 @@ using W = RowWhen;
 //          (Echo Request - ICMPv4-In)", "(SMB-In)", "(NB-Name-In)"; learn.microsoft.com/
 //          windows/security/operating-system-security/network-security/windows-firewall
 //  [LINUX] this program's Linux side (design notes): raw and ICMP datagram sockets
+//  [NTS]   MS-ERREF, "NTSTATUS Values" (learn.microsoft.com): the server's status
+//          behind each code the SMB client reports, as Windows maps it
+//  [VNEG]  MS-SMB2, "Handling a Validate Negotiate Info Response" (learn.microsoft.com):
+//          the client's check of the negotiation, SMB 3.0 and 3.0.2
+//  [ALIAS] Microsoft support: connecting to a file server by an alias (CNAME) name,
+//          the Server service's DisableStrictNameChecking and netdom computername /add
+//  [URA]   learn.microsoft.com/previous-versions/windows/it-pro/windows-10/security/
+//          threat-protection/security-policy-settings/access-this-computer-from-the-
+//          network (and deny-access-to-this-computer-from-the-network)
+//  [BLANK] the same folder: accounts-limit-local-account-use-of-blank-passwords-to-
+//          console-logon-only
+//  [SKEW]  the same folder: maximum-tolerance-for-computer-clock-synchronization;
+//          MS-GPSB, "Kerberos Policy" (MaxClockSkew)
+//  [LOGON] learn.microsoft.com/windows/win32/api/lmaccess/ns-lmaccess-user_info_3
+//          (logon hours, workstations, account expiry, password expired)
+//  [TRUST] learn.microsoft.com/powershell/module/microsoft.powershell.management/
+//          test-computersecurechannel
+//  [SMBSRV] learn.microsoft.com/windows-server/storage/file-server/troubleshoot/
+//          detect-enable-and-disable-smbv1-v2-v3 (dialects); the server's
+//          Microsoft-Windows-SMBServer event logs
 constexpr ExplanationRow kRows[] = {
     // What each system error code means, whatever the check. Windows
     // describes these itself; the text here is for Linux and for codes
@@ -37,6 +59,11 @@ constexpr ExplanationRow kRows[] = {
      L"The server answered without the information asked for; often a server that only "
      L"partly carries out the call.",
      L"Compare with another server; if it repeats, report it with --verbose output."},
+    // [E0], [NTS]: STATUS_NOT_IMPLEMENTED, STATUS_INVALID_DEVICE_REQUEST
+    {"", 1, W::kAlways, L"Incorrect function: the server does not carry out this request.",
+     L"The server does not implement a request the check makes (such as a call on a named "
+     L"pipe): often a server that is not Windows, or one with the feature turned off.",
+     L"Compare with a run against a Windows server; report it with --verbose output."},
     {"", 2, W::kAlways, L"The file, key or value was not found.", nullptr, nullptr},   // [E0]
     {"", 3, W::kAlways, L"The folder (path) was not found.", nullptr, nullptr},        // [E0]
     {"", 4, W::kAlways, L"No more files could be opened.", nullptr, nullptr},          // [E0]
@@ -49,34 +76,105 @@ constexpr ExplanationRow kRows[] = {
     {"", 8, W::kAlways, L"Not enough memory on this computer.", nullptr, nullptr},    // [E0]
     {"", 31, W::kAlways, L"A general failure of the system or network stack.", nullptr,  // [E0]
      nullptr},
-    {"", 50, W::kAlways, L"The request is not supported.",  // [E0], [SMB1]
-     L"Often the server speaks only SMB1, which this program does not use (Windows 10 and "
-     L"11 no longer install it either); or the server does not support this request.",
-     L"Enable SMB 2 or 3 on the server (SMB1 is deprecated and unsafe); a system that "
-     L"cannot do SMB 2 is past its support."},
+    // [E0], [NTS]
+    {"", 32, W::kAlways, L"The file is in use by another process and not shared.",
+     L"Another program on the server holds the file or pipe open and does not share it the "
+     L"way the check asks (to read): often a security or backup product.",
+     L"Try again; on the server, find the program that holds the file (Resource Monitor)."},
+    {"", 38, W::kAlways, L"Reached the end of the file.",  // [E0], [NTS]
+     L"The server had no more data where the check expected some: often a server that is not "
+     L"Windows.",
+     L"Compare with a run against a Windows server; report it with --verbose output."},
+    // On the SMB lines: the server dropped or refused the SMB 2/3 negotiation,
+    // chose no dialect offered, or the dialects allowed here leave none.
+    {"", 50, W::kAlways, L"The request is not supported.",  // [E0], [SMB1], [SMBSRV]
+     L"The server and this program have no SMB dialect in common: often the server speaks "
+     L"only SMB1, which this program does not use (Windows 10 and 11 no longer install it "
+     L"either), or this computer's smb.conf narrows the dialects (client min protocol, "
+     L"client max protocol); else the server does not support this request.",
+     L"Enable SMB 2 or 3 on the server (SMB1 is deprecated and unsafe; a system that cannot "
+     L"do SMB 2 is past its support); check those smb.conf settings."},
+    // [E0], [NTS]
+    {"", 51, W::kAlways, L"The remote computer is not listening (the network path cannot be "
+     L"found).",
+     L"The server is there but not taking requests: often its Server service is stopping "
+     L"or starting, or the computer is shutting down.",
+     L"Check that the Server service (LanmanServer) runs on the computer; run again."},
+    // [E0], [NTS], [ALIAS]
+    {"", 52, W::kAlways, L"Not connected: a duplicate name exists on the network.",
+     L"The server does not take the name it was called by as its own: often an alias (a "
+     L"DNS CNAME, or another name for its address) refused by its strict name checking, or "
+     L"another computer that has its NetBIOS name.",
+     L"Try the computer's own name or its address; to accept an alias, register it on the "
+     L"computer (netdom computername NAME /add:ALIAS)."},
     // [E0], [FW]
     {"", 53, W::kAlways, L"The network path was not found: no SMB server could be reached.",
      L"No SMB server answered on port 445 or 139: often the computer is off or unreachable, "
      L"its firewall blocks File and Printer Sharing, or its Server service is stopped.",
      L"Check that the computer is on; enable the File and Printer Sharing (SMB-In) firewall "
      L"rule; check that the Server service (LanmanServer) runs."},
-    {"", 59, W::kAlways, L"An unexpected network error occurred.",  // [E0]
-     L"The server answered with a status that has no closer Windows code.",
-     L"Compare with a run from a Windows computer; look at the server's event log."},
+    {"", 54, W::kAlways, L"The network is busy.",  // [E0], [NTS]
+     L"The server said it is too busy to take the request: often an overloaded server.",
+     L"Try again later; look at the server's load."},
+    // [E0], [NTS]: STATUS_INVALID_NETWORK_RESPONSE
+    {"", 58, W::kAlways, L"The server cannot perform the requested operation.",
+     L"The server reported a network answer it could not use: often a server that is not "
+     L"Windows, or a device on the way that alters SMB.",
+     L"Compare with a run against a Windows server; look at the server's SMB logs."},
+    // On the SMB lines: an answer that broke the protocol (malformed, out of
+    // turn, a signature or transform that does not verify, a negotiation
+    // changed on the way), or a status with no closer Windows code.
+    {"", 59, W::kAlways, L"An unexpected network error occurred.",  // [E0], [NTS]
+     L"The server's answer could not be trusted or understood: malformed, out of turn, a "
+     L"signature or encryption that did not verify, a negotiation changed on the way, or a "
+     L"status with no closer code. Often a faulty or hostile server, or a device on the way "
+     L"(a firewall, proxy or WAN accelerator) that rewrites SMB.",
+     L"Run with --verbose (dialect and protection agreed); look at the server's SMB logs "
+     L"(Microsoft-Windows-SMBServer, or Samba's log) and for devices in the path that "
+     L"inspect SMB."},
     // [E0]
     {"", 64, W::kAlways, L"The network name is no longer available: the server dropped the "
      L"connection.",
      L"Often the server's settings refused the session (signing or encryption demanded, a "
      L"dialect refused) or the server restarted.",
      L"Look at the server's SMB settings and its Microsoft-Windows-SMBServer event log."},
+    {"", 65, W::kAlways, L"Network access is denied.",  // [E0], [NTS], [URA]
+     L"The server refuses this account access over the network: often the share's "
+     L"permissions, or the server's policy on network, guest or anonymous access.",
+     L"Check the share's permissions and the computer's \"Access this computer from the "
+     L"network\" right for this account."},
+    {"", 66, W::kAlways, L"The network resource type is not correct.",  // [E0], [NTS]
+     L"The share is not of the kind the request needs (a disk share, or IPC$ for the "
+     L"service pipes): often a server that is not Windows.",
+     L"Check the share's type on the computer (net share)."},
     {"", 67, W::kAlways, L"The network name cannot be found: no such share.", nullptr,  // [E0]
      nullptr},
+    // [E0], [NTS]
+    {"", 71, W::kAlways, L"No more connections can be made to the remote computer now.",
+     L"The server has as many connections or sessions as it accepts: often a client "
+     L"edition of Windows, which accepts 20.",
+     L"Try again when fewer are connected; look at the computer's sessions (net session)."},
+    {"", 86, W::kAlways, L"The network password is not correct.",  // [E0], [NTS]
+     L"The server rejected the password offered for the account.",
+     L"Check the password (PASSWD, or the Kerberos ticket)."},
     {"", 87, W::kAlways, L"A parameter is not valid.", nullptr, nullptr},            // [E0]
+    {"", 109, W::kAlways, L"The pipe has been ended.",  // [E0], [NTS]
+     L"The service at the other end of the pipe closed it: often the service stopped or "
+     L"restarted during the check.",
+     L"Check that the service runs on the computer; run again."},
     {"", 121, W::kAlways, L"The time-out expired before the server answered.",         // [E0]
-     L"Often a server that takes the connection but does not answer, an overloaded server, "
-     L"or a network that drops packets.",
-     L"Try again; check the server's load and the path to it."},
+     L"The run's time was used up: a run ends within a minute, and then the check under way "
+     L"and every later one fail with this code. Often a server that answers slowly or stops "
+     L"answering, so that earlier lines used the time, an overloaded server, or a network "
+     L"that drops packets.",
+     L"Look at the first line that failed and its code; check the server's load and the "
+     L"path to it, then run again."},
     {"", 122, W::kAlways, L"The buffer passed was too small.", nullptr, nullptr},     // [E0]
+    // [E0], [NTS]
+    {"", 123, W::kAlways, L"The file name, folder name or volume label syntax is incorrect.",
+     L"The server refused a path or pipe name the check sent as malformed: often a server "
+     L"that is not Windows.",
+     L"Compare with a run against a Windows server; report it with --verbose output."},
     {"", 124, W::kAlways, L"The server does not serve this information level.", nullptr,  // [E0]
      nullptr},
     {"", 126, W::kAlways, L"A library could not be found on this computer.", nullptr,  // [E0]
@@ -84,19 +182,111 @@ constexpr ExplanationRow kRows[] = {
     {"", 127, W::kAlways, L"A function could not be found in a library on this computer.",  // [E0]
      nullptr, nullptr},
     {"", 161, W::kAlways, L"The path name is not valid.", nullptr, nullptr},         // [E0]
+    // [E0], [NTS]
+    {"", 183, W::kAlways, L"Cannot create a file when that file already exists.",
+     L"The server took the check's open of an existing file for a create: often a server "
+     L"that is not Windows.",
+     L"Compare with a run against a Windows server; report it with --verbose output."},
+    {"", 230, W::kAlways, L"The pipe state is invalid.",  // [E0], [NTS]
+     L"The service's pipe was not in the state the call needs: often the service is "
+     L"stopping, or a server that is not Windows.",
+     L"Run again; if it repeats, report it with --verbose output."},
+    // [E0], [NTS]: STATUS_PIPE_BUSY, STATUS_INSTANCE_NOT_AVAILABLE, STATUS_PIPE_NOT_AVAILABLE
+    {"", 231, W::kAlways, L"All pipe instances are busy.",
+     L"The service's pipe has no free instance: often the service is busy with other "
+     L"clients, or starting or stopping.",
+     L"Try again in a moment."},
+    {"", 232, W::kAlways, L"The pipe is being closed.",  // [E0], [NTS]
+     L"The service closed its end of the pipe as the check used it: often the service is "
+     L"stopping.",
+     L"Check that the service runs on the computer; run again."},
+    // [E0], [NTS]
+    {"", 233, W::kAlways, L"No process is on the other end of the pipe.",
+     L"The pipe exists but no service serves it: often the service (Remote Registry, the "
+     L"Server service, the service manager) is stopped or stopping.",
+     L"Start the service on the computer; run again."},
     {"", 234, W::kAlways, L"More data is available than the buffer holds.", nullptr,  // [E0]
      nullptr},
+    {"", 267, W::kAlways, L"The directory name is invalid.",  // [E0], [NTS]
+     L"A part of the path the check opens is not a folder on the server: often a share that "
+     L"points elsewhere, or a server that is not Windows.",
+     L"Check where the share points (net share ADMIN$ on the computer)."},
+    // [E500], [NTS]: STATUS_CANCELLED
+    {"", 995, W::kAlways, L"The I/O operation has been aborted.",
+     L"The server cancelled the request before it finished: often a server that is "
+     L"shutting down or restarting its Server service.",
+     L"Run again; look at the server's event log."},
+    {"", 997, W::kAlways, L"The operation is still in progress.",  // [E500], [NTS]
+     L"The server answered \"pending\" where the final answer was due: a server that breaks "
+     L"the SMB protocol.",
+     L"Compare with another server; report it with --verbose output."},
+    {"", 1168, W::kAlways, L"Element not found.",  // [E1000], [NTS]
+     L"The server found nothing by a name the request gives: often a server that is not "
+     L"Windows, or a share or service set up differently.",
+     L"Compare with a run against a Windows server."},
+    // [E1000], [NTS], [VNEG]: the server's signed answer to validate negotiate
+    // (SMB 3.0, 3.0.2) does not match the negotiation. Windows' own text for
+    // the code speaks of a domain controller, hence the cause says what it is.
+    {"", 1265, W::kAlways, L"A downgrade was detected: the security negotiation was "
+     L"changed on the way.",
+     L"The server's signed account of the SMB negotiation does not match what this program "
+     L"received: someone changed the negotiation on the way. Often a device in the path "
+     L"that rewrites SMB (a WAN accelerator, proxy or inspecting firewall), or an attack "
+     L"forcing a weaker dialect; rarely a server that answers this check wrongly.",
+     L"Do not work around it: look for devices between here and the server that inspect or "
+     L"rewrite SMB, compare with a run from another network, and look at the server's SMB "
+     L"logs."},
+    // [E1300], [NTS]
+    {"", 1311, W::kAlways, L"No logon servers are available to service the logon request.",
+     L"The server could not reach a domain controller to check the domain account: often "
+     L"its link to the domain or the domain controllers are down.",
+     L"Check the computer's domain connection (nltest /sc_query:DOMAIN on it); its local "
+     L"accounts log on without a domain controller."},
+    {"", 1317, W::kAlways, L"The account does not exist.",  // [E1300], [NTS]
+     L"The server knows no account by the name offered: often a typing error, an account "
+     L"of another computer, or a domain account given without its domain.",
+     L"Check the user name; give a domain account as DOMAIN\\name."},
     {"", 1326, W::kAlways, L"Logon failure: unknown user name or bad password.",  // [E1300]
      L"The server rejected the credentials offered: often a wrong password, a user name "
      L"without its domain, or a local account where a domain one is expected.",
      L"Check the user name and password (USER, PASSWD, or the Kerberos ticket); give a "
      L"domain account as DOMAIN\\name."},
+    // [E1300], [NTS], [BLANK]
+    {"", 1327, W::kAlways, L"Account restrictions are preventing this user from signing in.",
+     L"Often a blank password, which Windows refuses on network logons (\"Limit local "
+     L"account use of blank passwords to console logon only\"), or a policy that keeps the "
+     L"account to certain computers or logons.",
+     L"Give the account a password, or use another one."},
+    // [E1300], [NTS], [LOGON]
+    {"", 1328, W::kAlways, L"The account's logon hours do not allow a logon now.",
+     L"The account may log on only at certain hours, and now is outside them.",
+     L"Change the account's logon hours, or run within them."},
+    // [E1300], [NTS], [LOGON]
+    {"", 1329, W::kAlways, L"This user is not allowed to sign in from this computer.",
+     L"The account may log on only from the computers listed for it (Log On To), and this "
+     L"computer's name is not among them.",
+     L"Add this computer to the account's Log On To list, or use another account."},
     {"", 1330, W::kAlways, L"Logon failure: the account's password has expired.",  // [E1300]
      L"The password is right but too old for the server's password policy.",
      L"Change the password (or have it reset), then run again."},
     {"", 1331, W::kAlways, L"Logon failure: the account is disabled.",  // [E1300]
      L"The account exists but is switched off on the server or in its domain.",
      L"Have the account enabled, or use another one."},
+    // [E1300], [NTS], [URA]
+    {"", 1385, W::kAlways, L"The user has not been granted the requested logon type here.",
+     L"The computer's user rights refuse this account network logons: \"Deny access to this "
+     L"computer from the network\" names it (often so for local accounts), or \"Access this "
+     L"computer from the network\" does not.",
+     L"Check those two user rights in the computer's local or group policy."},
+    // [E1300], [NTS], [SKEW]
+    {"", 1398, W::kAlways, L"The clocks of this computer and the server differ too much.",
+     L"Kerberos refuses the logon because this computer's clock and the server's (or its "
+     L"domain's) differ by more than allowed, five minutes by default.",
+     L"Set this computer's clock right (NTP against the domain), then get a new ticket."},
+    // [E1300], [NTS]
+    {"", 1450, W::kAlways, L"Insufficient system resources to complete the request.",
+     L"The server ran short of memory or other resources: often an overloaded server.",
+     L"Look at the server's memory and event log; try again later."},
     // [E1700]
     {"", 1717, W::kAlways, L"The server does not know the RPC interface asked for.", nullptr,
      nullptr},
@@ -108,10 +298,13 @@ constexpr ExplanationRow kRows[] = {
     // [E1700]
     {"", 1723, W::kAlways, L"The RPC server is too busy to carry out the call.", nullptr,
      nullptr},
+    // On the SMB lines also a call on an open pipe whose answer failed or
+    // broke the protocol.
     {"", 1726, W::kAlways, L"The remote procedure call failed.",  // [E1700]
-     L"The call started but the connection broke before its answer: often the server ended "
-     L"the session (a time-out, a restart) or a device on the way cut it.",
-     L"Try again; if it repeats, look at the server's event log."},
+     L"The call started but got no usable answer: the connection broke, or the server's "
+     L"answer failed or could not be trusted. Often the server ended the session (a "
+     L"time-out, a restart), or a device on the way cut or altered it.",
+     L"Try again; if it repeats, run with --verbose and look at the server's event log."},
     {"", 1728, W::kAlways, L"An RPC protocol error occurred: the answer was malformed.",  // [E1700]
      L"The server's answer was malformed or cut short: often a server that is not Windows, "
      L"or a device on the way that alters traffic.",
@@ -122,6 +315,21 @@ constexpr ExplanationRow kRows[] = {
     {"", 1760, W::kAlways, L"The entry already exists (an RPC name-service code).",  // [E1700]
      L"An RPC refusal whose cause depends on the server.",
      L"Run with --verbose and compare with a run from a Windows computer."},
+    // [E1700], [NTS], [TRUST]
+    {"", 1789, W::kAlways, L"The trust relationship with the primary domain failed.",
+     L"The server cannot check domain accounts because its own trust with the domain is "
+     L"broken: often its computer account password is out of step (a restored snapshot, a "
+     L"reset account).",
+     L"Repair the computer's domain membership (Test-ComputerSecureChannel -Repair on it), "
+     L"or log on with one of its local accounts."},
+    {"", 1793, W::kAlways, L"The user's account has expired.",  // [E1700], [NTS], [LOGON]
+     L"The account's expiry date has passed.",
+     L"Have the account's expiry date moved, or use another account."},
+    // [E1700], [NTS], [LOGON]
+    {"", 1907, W::kAlways, L"The user's password must be changed before signing in.",
+     L"The account must change its password at its next logon (new, or reset), which a "
+     L"network logon cannot do.",
+     L"Set a new password (log on once interactively, or have it changed), then run again."},
     {"", 1909, W::kAlways, L"The account is locked out.",  // [E1700]
      L"Too many wrong passwords in a row: often a stale password saved in a script, a "
      L"mapped drive or a service.",
@@ -318,6 +526,10 @@ constexpr ExplanationRow kRows[] = {
      L"(net.ipv4.ping_group_range); on Windows raw sockets need an administrator.",
      L"On Linux allow the user's group in net.ipv4.ping_group_range (sysctl); the other "
      L"checks do not depend on the ping."},
+    {"ping", 50, W::kAlways, nullptr,  // [E0], [LINUX]
+     L"This computer could not open an ICMP socket of the address's kind: often IPv6 is "
+     L"turned off on it.",
+     L"Check this computer's IPv6 settings; the other checks do not depend on the ping."},
     {"ping", 10022, W::kAlways, nullptr,  // [WSA], [LINUX]
      L"The echo could not be sent to the address: on Linux often a blackhole or prohibit "
      L"route to it.",
