@@ -145,6 +145,12 @@ TEST(Smb2ConnectionTest, AnswersOnASigningSession) {
     ASSERT_TRUE(client.LogOn(Dialect::k311, 0, Seal::kSigned).ok());
     for (const Smb2Reply& reply : cases[i].replies) client.server.Answer(reply);
     ExpectResult(client.TreeConnect(), cases[i].expected);
+    // A broken stream is not used again: the failure sticks, nothing is sent.
+    if (cases[i].expected.kind == SmbResult::Kind::kProtocol) {
+      const size_t sent = client.server.requests.size();
+      ExpectResult(client.TreeConnect(), cases[i].expected);
+      EXPECT_EQ(client.server.requests.size(), sent);
+    }
   }
 }
 
