@@ -9,6 +9,7 @@
 #include "smb/ntlm.h"
 #include "smb/ntlm_authenticator.h"
 #include "smb/spnego.h"
+#include "smb/utf16.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace winreach::smb;
@@ -31,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   AppendDer(fields, DerContext(2), Der(kDerOctetString, input));
   const Bytes wrapped = Der(DerContext(1), Der(kDerSequence, fields));
 
-  NtlmAuthenticator auth({"user", "", "password"}, "WORKSTATION", "host",
+  NtlmAuthenticator auth({u"user", u"", Utf16Le(u"password")}, u"WORKSTATION", u"host",
                          [](std::span<uint8_t> out) {
                            for (auto& byte : out) byte = 0x5a;
                            return true;

@@ -30,6 +30,7 @@
 #include "smb/named_pipe.h"
 #include "smb/ntlm_authenticator.h"
 #include "smb/smb2_connection.h"
+#include "smb/utf16.h"
 
 namespace {
 
@@ -60,12 +61,12 @@ constexpr Dialect kHighest[] = {Dialect::k311, Dialect::k302, Dialect::k300, Dia
 // with its random bytes, the server's final token verifies.
 NtlmAuthenticator Logon(bool anonymous) {
   NtlmCredentials credentials;
-  if (!anonymous) credentials = {"root", "", "Secr3t-pw"};
+  if (!anonymous) credentials = {u"root", u"", Utf16Le(u"Secr3t-pw")};
   auto random = [calls = 0](std::span<uint8_t> out) mutable {
     std::memset(out.data(), calls++ == 0 ? 0xaa : 0x55, out.size());
     return true;
   };
-  return NtlmAuthenticator(std::move(credentials), "WRCLIENT", "localhost", random,
+  return NtlmAuthenticator(std::move(credentials), u"WRCLIENT", u"localhost", random,
                            0x01d9000000000000);
 }
 

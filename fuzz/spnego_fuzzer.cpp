@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
 
   for (int round = 0; round < 2; ++round) {
-    NtlmAuthenticator auth({}, "WORKSTATION", "host", [](std::span<uint8_t>) { return true; }, 0);
+    NtlmAuthenticator auth({}, u"WORKSTATION", u"host", [](std::span<uint8_t>) { return true; }, 0);
     Bytes out;
     if (round == 0) {
       auth.Next(input, &out);

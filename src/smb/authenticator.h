@@ -39,8 +39,9 @@ class Authenticator {
   virtual uint32_t failure() const = 0;
 
   // The account as the logon names it: "DOMAIN\name" for NTLM, the
-  // principal for Kerberos, empty for anonymous.
-  virtual std::string account() const = 0;
+  // principal for Kerberos, empty for anonymous. In UTF-16, the form
+  // NTLM's names have; the platform converts the Kerberos principal.
+  virtual std::u16string account() const = 0;
 };
 
 }  // namespace winreach::smb

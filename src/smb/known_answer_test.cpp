@@ -20,6 +20,7 @@
 #include "smb/smb2_keys.h"
 #include "smb/smb2_signing.h"
 #include "smb/transform.h"
+#include "smb/utf16.h"
 #include "tests/support/hex.h"
 
 namespace winreach::smb {
@@ -329,8 +330,8 @@ TEST(KnownAnswerTest, NtlmV2) {
       "00000000");
   const uint32_t flags = 0xe28a8233;
 
-  const SecretBytes nt_hash = NtHash("Password");
-  const SecretBytes key = NtowfV2(nt_hash.span(), "User", "Domain");
+  const SecretBytes nt_hash = NtHash(Utf16Le(u"Password").span());
+  const SecretBytes key = NtowfV2(nt_hash.span(), u"User", u"Domain");
   const NtlmV2Response response =
       ComputeNtlmV2Response(key.span(), server_challenge, client_challenge, 0, target_info);
   Bytes encrypted_key = random_session_key;

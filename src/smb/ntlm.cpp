@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/bytes.h"
+#include "smb/utf16.h"
 
 namespace winreach::smb {
 
@@ -141,18 +142,17 @@ bool ParseNtlmChallenge(ByteSpan message, NtlmChallenge* out) {
   return true;
 }
 
-SecretBytes NtHash(std::string_view password) {
-  const SecretBytes units = Utf16LeFromUtf8(password);
-  Digest16 digest = Md4({units.span()});
+SecretBytes NtHash(ByteSpan utf16le_password) {
+  Digest16 digest = Md4({utf16le_password});
   SecretBytes hash(digest);
   Wipe(digest);
   return hash;
 }
 
-SecretBytes NtowfV2(ByteSpan nt_hash, std::string_view user, std::string_view domain) {
-  const Bytes upper_user = UpperUtf16LeFromUtf8(user);
-  const SecretBytes domain_units = Utf16LeFromUtf8(domain);
-  Digest16 digest = HmacMd5(nt_hash, {upper_user, domain_units.span()});
+SecretBytes NtowfV2(ByteSpan nt_hash, std::u16string_view user, std::u16string_view domain) {
+  const SecretBytes upper_user = Utf16Le(UpperCase(user));
+  const SecretBytes domain_units = Utf16Le(domain);
+  Digest16 digest = HmacMd5(nt_hash, {upper_user.span(), domain_units.span()});
   SecretBytes key(digest);
   Wipe(digest);
   return key;

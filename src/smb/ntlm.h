@@ -11,7 +11,6 @@
 #include <string_view>
 
 #include "smb/crypto.h"
-#include "smb/utf16.h"
 
 namespace winreach::smb {
 
@@ -66,10 +65,11 @@ Bytes NtlmNegotiateMessage(bool anonymous);
 // an offset or an AV pair does not fit in it, or the pairs lack MsvAvEOL.
 bool ParseNtlmChallenge(ByteSpan message, NtlmChallenge* out);
 
-// MD4 of the UTF-16LE password: the account's NT hash.
-SecretBytes NtHash(std::string_view password);
-// NTOWFv2: HMAC-MD5 keyed with the NT hash over upper(user) || domain.
-SecretBytes NtowfV2(ByteSpan nt_hash, std::string_view user, std::string_view domain);
+// MD4 of the password in UTF-16LE: the account's NT hash.
+SecretBytes NtHash(ByteSpan utf16le_password);
+// NTOWFv2: HMAC-MD5 keyed with the NT hash over upper(user) || domain, both
+// in UTF-16LE.
+SecretBytes NtowfV2(ByteSpan nt_hash, std::u16string_view user, std::u16string_view domain);
 
 struct NtlmV2Response {
   Bytes nt_response;  // NTProofStr || the client blob

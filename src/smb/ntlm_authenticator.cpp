@@ -5,6 +5,7 @@
 
 #include "platform/status_codes.h"
 #include "smb/spnego.h"
+#include "smb/utf16.h"
 
 namespace winreach::smb {
 
@@ -15,8 +16,8 @@ namespace winreach::smb {
 //   kAccessDenied (5)       the server's mechListMIC does not verify
 //   kGenFailure (31)        no random bytes to be had
 
-NtlmAuthenticator::NtlmAuthenticator(NtlmCredentials credentials, std::string workstation,
-                                     std::string target_host, RandomSource random, uint64_t now)
+NtlmAuthenticator::NtlmAuthenticator(NtlmCredentials credentials, std::u16string workstation,
+                                     std::u16string target_host, RandomSource random, uint64_t now)
     : anonymous_(credentials.user.empty()),
       user_(std::move(credentials.user)),
       domain_(std::move(credentials.domain)),
@@ -24,15 +25,14 @@ NtlmAuthenticator::NtlmAuthenticator(NtlmCredentials credentials, std::string wo
       target_host_(std::move(target_host)),
       random_(std::move(random)),
       now_(now) {
-  if (!anonymous_) nt_hash_ = NtHash(credentials.password);
-  Wipe({reinterpret_cast<uint8_t*>(credentials.password.data()), credentials.password.size()});
+  if (!anonymous_) nt_hash_ = NtHash(credentials.password.span());
 }
 
 NtlmAuthenticator::~NtlmAuthenticator() = default;
 
-std::string NtlmAuthenticator::account() const {
+std::u16string NtlmAuthenticator::account() const {
   if (anonymous_) return {};
-  return domain_.empty() ? user_ : domain_ + "\\" + user_;
+  return domain_.empty() ? user_ : domain_ + u"\\" + user_;
 }
 
 Authenticator::Step NtlmAuthenticator::Fail(uint32_t code) {
@@ -89,11 +89,11 @@ Authenticator::Step NtlmAuthenticator::Answer(ByteSpan server_token, Bytes* out)
 
   uint32_t flags = challenge.flags & kNtlmClientFlags;
   if (anonymous_) flags = (flags | kNtlmNegotiateAnonymous) & ~kNtlmNegotiateKeyExchange;
-  if (domain_.empty()) domain_ = Utf8FromUtf16(challenge.netbios_domain);
+  if (domain_.empty()) domain_ = challenge.netbios_domain;
 
-  const SecretBytes domain = Utf16LeFromUtf8(anonymous_ ? std::string_view() : domain_);
-  const SecretBytes user = Utf16LeFromUtf8(user_);
-  const SecretBytes workstation = Utf16LeFromUtf8(workstation_);
+  const SecretBytes domain = Utf16Le(anonymous_ ? std::u16string_view() : domain_);
+  const SecretBytes user = Utf16Le(user_);
+  const SecretBytes workstation = Utf16Le(workstation_);
   NtlmAuthenticateFields fields;
   fields.flags = flags;
   fields.domain = domain.span();
@@ -116,7 +116,7 @@ Authenticator::Step NtlmAuthenticator::Answer(ByteSpan server_token, Bytes* out)
     if (!random_(client_challenge) || !random_(random_key.span())) {
       return Fail(status::kGenFailure);
     }
-    const SecretBytes target_name = Utf16LeFromUtf8(target_host_.empty() ? "" : "cifs/" + target_host_);
+    const SecretBytes target_name = Utf16Le(target_host_.empty() ? u"" : u"cifs/" + target_host_);
     const Bytes target_info = ClientTargetInfo(challenge.target_info, with_mic, target_name.span());
     const SecretBytes response_key = NtowfV2(nt_hash_.span(), user_, domain_);
     nt_hash_.Clear();

@@ -16,11 +16,11 @@
 
 namespace winreach::smb {
 
-// An account for NTLM, in UTF-8. An empty user logs on anonymously.
+// An account for NTLM, in UTF-16. An empty user logs on anonymously.
 struct NtlmCredentials {
-  std::string user;
-  std::string domain;    // empty: the domain the server names in its challenge
-  std::string password;  // the authenticator wipes its own copy after hashing it
+  std::u16string user;
+  std::u16string domain;  // empty: the domain the server names in its challenge
+  SecretBytes password;   // UTF-16LE; the authenticator keeps only its hash
 };
 
 class NtlmAuthenticator : public Authenticator {
@@ -32,8 +32,8 @@ class NtlmAuthenticator : public Authenticator {
   // name (named in the AUTHENTICATE as "cifs/<host>"; empty to leave it
   // out), `now` the current time as a FILETIME, used when the server sends
   // none.
-  NtlmAuthenticator(NtlmCredentials credentials, std::string workstation, std::string target_host,
-                    RandomSource random, uint64_t now);
+  NtlmAuthenticator(NtlmCredentials credentials, std::u16string workstation,
+                    std::u16string target_host, RandomSource random, uint64_t now);
   ~NtlmAuthenticator() override;
 
   Step Next(ByteSpan server_token, Bytes* out) override;
@@ -45,7 +45,7 @@ class NtlmAuthenticator : public Authenticator {
   // offers or chooses no NTLM, 1326 for a rejected logon, 5 when the
   // server's mechListMIC does not verify, 31 when no random bytes came.
   uint32_t failure() const override { return failure_; }
-  std::string account() const override;
+  std::u16string account() const override;
 
  private:
   enum class Stage { kFirst, kChallenge, kVerdict, kOver };
@@ -56,10 +56,10 @@ class NtlmAuthenticator : public Authenticator {
   Step Verdict(ByteSpan server_token);
 
   const bool anonymous_;
-  std::string user_;
-  std::string domain_;
-  std::string workstation_;
-  std::string target_host_;
+  std::u16string user_;
+  std::u16string domain_;
+  std::u16string workstation_;
+  std::u16string target_host_;
   SecretBytes nt_hash_;
   RandomSource random_;
   uint64_t now_;

@@ -8,6 +8,7 @@
 #include "platform/status_codes.h"
 #include "smb/der.h"
 #include "smb/spnego.h"
+#include "smb/utf16.h"
 #include "tests/data/ntlm_captures.h"
 #include "tests/support/hex.h"
 
@@ -73,8 +74,8 @@ NtlmAuthenticator::RandomSource Random() {
 }
 
 NtlmAuthenticator Account(NtlmAuthenticator::RandomSource random = Random()) {
-  return NtlmAuthenticator({"User", "", "Password"}, "COMPUTER", "server.example", std::move(random),
-                           kNow);
+  return NtlmAuthenticator({u"User", u"", Utf16Le(u"Password")}, u"COMPUTER", u"server.example",
+                           std::move(random), kNow);
 }
 
 // The AUTHENTICATE's payload fields, in their order.
@@ -99,8 +100,8 @@ Authenticate Read(ByteSpan message) {
   return out;
 }
 
-Bytes Utf16(std::string_view text) {
-  const SecretBytes units = Utf16LeFromUtf8(text);
+Bytes Utf16(std::u16string_view text) {
+  const SecretBytes units = Utf16Le(text);
   return Bytes(units.span().begin(), units.span().end());
 }
 
@@ -122,15 +123,15 @@ TEST(NtlmAuthenticatorTest, LogsOnWithMicAndMechListMic) {
   const Bytes& message = resp.response_token;
   const Authenticate a = Read(message);
   EXPECT_EQ(Bytes(a.lm.begin(), a.lm.end()), Bytes(24, 0));
-  EXPECT_EQ(Bytes(a.domain.begin(), a.domain.end()), Utf16("Domain"));  // the server's, none given
-  EXPECT_EQ(Bytes(a.user.begin(), a.user.end()), Utf16("User"));
-  EXPECT_EQ(Bytes(a.workstation.begin(), a.workstation.end()), Utf16("COMPUTER"));
+  EXPECT_EQ(Bytes(a.domain.begin(), a.domain.end()), Utf16(u"Domain"));  // the server's, none given
+  EXPECT_EQ(Bytes(a.user.begin(), a.user.end()), Utf16(u"User"));
+  EXPECT_EQ(Bytes(a.workstation.begin(), a.workstation.end()), Utf16(u"COMPUTER"));
   EXPECT_EQ(a.flags & (kNtlmNegotiateKeyExchange | kNtlmNegotiateAnonymous), kNtlmNegotiateKeyExchange);
-  EXPECT_EQ(auth.account(), "Domain\\User");
+  EXPECT_EQ(auth.account(), u"Domain\\User");
 
   // The NT response proves the password over the blob, which carries the
   // server's time, our challenge and the pairs with the MIC flag and SPN.
-  const SecretBytes key = NtowfV2(NtHash("Password").span(), "User", "Domain");
+  const SecretBytes key = NtowfV2(NtHash(Utf16(u"Password")).span(), u"User", u"Domain");
   const ByteSpan blob = a.nt.subspan(16);
   const Digest16 proof = HmacMd5(key.span(), {kServerChallenge, blob});
   EXPECT_TRUE(std::equal(proof.begin(), proof.end(), a.nt.begin()));
@@ -138,7 +139,7 @@ TEST(NtlmAuthenticatorTest, LogsOnWithMicAndMechListMic) {
   EXPECT_EQ(Bytes(blob.begin() + 16, blob.begin() + 24), Bytes(8, 0xaa));
   const Bytes expected_tail = Hex("06000400 02000000 09002600");
   EXPECT_NE(std::search(blob.begin(), blob.end(), expected_tail.begin(), expected_tail.end()), blob.end());
-  const Bytes spn = Utf16("cifs/server.example");
+  const Bytes spn = Utf16(u"cifs/server.example");
   EXPECT_NE(std::search(blob.begin(), blob.end(), spn.begin(), spn.end()), blob.end());
 
   // The session key is our random one, sent under RC4 with the base key.
@@ -168,14 +169,15 @@ TEST(NtlmAuthenticatorTest, LogsOnWithMicAndMechListMic) {
 // The recorded logon replayed: the same inputs give the very AUTHENTICATE
 // Samba accepted, and Samba's own mechListMIC verifies.
 TEST(NtlmAuthenticatorTest, ReplaysALogonSambaAccepted) {
-  NtlmAuthenticator auth({"root", "", "Secr3t-pw"}, "WRCLIENT", "localhost", Random(), kNow);
+  NtlmAuthenticator auth({u"root", u"", Utf16Le(u"Secr3t-pw")}, u"WRCLIENT", u"localhost", Random(),
+                         kNow);
   Bytes out;
   ASSERT_EQ(auth.Next(capture::kSambaNegotiateToken, &out), Step::kContinue);
   ASSERT_EQ(auth.Next(capture::kSambaChallengeToken, &out), Step::kContinue);
   EXPECT_EQ(out, Bytes(std::begin(capture::kAcceptedAuthenticateToken),
                        std::end(capture::kAcceptedAuthenticateToken)));
   EXPECT_EQ(auth.Next(capture::kSambaFinalToken, &out), Step::kDone);
-  EXPECT_EQ(auth.account(), "NTLMSRV\\root");
+  EXPECT_EQ(auth.account(), u"NTLMSRV\\root");
 }
 
 TEST(NtlmAuthenticatorTest, WithoutServerTimeSendsLmv2AndNoMic) {
@@ -195,7 +197,7 @@ TEST(NtlmAuthenticatorTest, WithoutServerTimeSendsLmv2AndNoMic) {
 }
 
 TEST(NtlmAuthenticatorTest, LogsOnAnonymously) {
-  NtlmAuthenticator auth({}, "COMPUTER", "server.example", Random(), kNow);
+  NtlmAuthenticator auth({}, u"COMPUTER", u"server.example", Random(), kNow);
   EXPECT_EQ(auth.mechanism(), LogonMechanism::kAnonymous);
   Bytes out;
   ASSERT_EQ(auth.Next(kServerInit, &out), Step::kContinue);
@@ -212,7 +214,7 @@ TEST(NtlmAuthenticatorTest, LogsOnAnonymously) {
   EXPECT_EQ(a.flags & (kNtlmNegotiateKeyExchange | kNtlmNegotiateAnonymous), kNtlmNegotiateAnonymous);
   EXPECT_FALSE(resp.mech_list_mic);
   EXPECT_TRUE(auth.SessionKey().empty());
-  EXPECT_EQ(auth.account(), "");
+  EXPECT_EQ(auth.account(), u"");
   EXPECT_EQ(auth.Next(ServerResp(NegState::kAcceptCompleted, {}, {}, {}), &out), Step::kDone);
 }
 

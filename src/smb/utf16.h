@@ -1,5 +1,6 @@
-// Account names and passwords between the UTF-8 they are given in and the
-// UTF-16LE that NTLM hashes and sends.
+// What NTLM does with UTF-16 text of its own: the UTF-16LE bytes it hashes
+// and sends, and the upper case NTOWFv2 wants the user name in. Text comes
+// in as UTF-16 already; the platform converts it from its own encoding.
 #pragma once
 
 #include <string>
@@ -9,12 +10,11 @@
 
 namespace winreach::smb {
 
-// UTF-16LE of UTF-8 text (ill-formed sequences become U+FFFD); the
-// result may hold a password, hence SecretBytes.
-SecretBytes Utf16LeFromUtf8(std::string_view text);
-// The same with the letters in upper case, as NTOWFv2 wants the user name.
-Bytes UpperUtf16LeFromUtf8(std::string_view text);
-// UTF-8 of UTF-16 units (a lone surrogate becomes U+FFFD).
-std::string Utf8FromUtf16(std::u16string_view units);
+// UTF-16LE bytes of `text`; SecretBytes, as the text may be a password.
+SecretBytes Utf16Le(std::u16string_view text);
+
+// `text` with the letters in upper case, for the scripts account names are
+// written in (Latin, Greek, Cyrillic); other units stay as they are.
+std::u16string UpperCase(std::u16string_view text);
 
 }  // namespace winreach::smb

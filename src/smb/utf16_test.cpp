@@ -9,25 +9,25 @@ namespace {
 
 using testing::Hex;
 
-TEST(Utf16Test, ConvertsAndUpperCases) {
+TEST(Utf16Test, LittleEndianBytesAndUpperCase) {
   struct Case {
-    const char* utf8;
+    std::u16string_view text;
     const char* utf16le;
     const char* upper;
   };
   const Case cases[] = {
-      {"aZ", "61005a00", "41005a00"},
-      {"\xc3\xa9\xc5\x82", "e9004201", "c9004101"},          // é ł
-      {"\xd0\xb6\xce\xb1", "3604b103", "16049103"},          // ж α
-      {"\xf0\x9f\x98\x80", "3dd800de", "3dd800de"},          // outside the BMP
-      {"\xc0\x80x\xe2\x82", "fdff7800fdff", "fdff5800fdff"}, // overlong, cut short
+      {u"aZ", "61005a00", "41005a00"},
+      {u"\u00e9\u0142", "e9004201", "c9004101"},               // é ł
+      {u"\u0436\u03b1", "3604b103", "16049103"},               // ж α
+      {u"\u00ff\u0451\u03c2\u00f7", "ff005104c203f700", "78010104c203f700"},  // ÿ ё ς ÷
+      {u"\U0001F600", "3dd800de", "3dd800de"},                 // outside the BMP
   };
   for (const Case& c : cases) {
-    const SecretBytes units = Utf16LeFromUtf8(c.utf8);
-    EXPECT_EQ(Bytes(units.span().begin(), units.span().end()), Hex(c.utf16le)) << c.utf8;
-    EXPECT_EQ(UpperUtf16LeFromUtf8(c.utf8), Hex(c.upper)) << c.utf8;
+    const SecretBytes bytes = Utf16Le(c.text);
+    const SecretBytes upper = Utf16Le(UpperCase(c.text));
+    EXPECT_EQ(Bytes(bytes.span().begin(), bytes.span().end()), Hex(c.utf16le)) << c.utf16le;
+    EXPECT_EQ(Bytes(upper.span().begin(), upper.span().end()), Hex(c.upper)) << c.utf16le;
   }
-  EXPECT_EQ(Utf8FromUtf16(u"Dom\u00e9\U0001F600"), "Dom\xc3\xa9\xf0\x9f\x98\x80");
 }
 
 }  // namespace

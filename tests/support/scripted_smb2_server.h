@@ -230,7 +230,7 @@ class FixedLogon : public smb::Authenticator {
   const smb::SecretBytes& SessionKey() const override { return key_; }
   smb::LogonMechanism mechanism() const override { return smb::LogonMechanism::kNtlm; }
   uint32_t failure() const override { return 0; }
-  std::string account() const override { return "user"; }
+  std::u16string account() const override { return u"user"; }
 
  private:
   smb::SecretBytes key_;

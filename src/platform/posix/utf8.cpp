@@ -50,6 +50,9 @@ std::string EncodeUtf8Bounded(std::wstring_view text, size_t max_bytes) {
 
 std::wstring DecodeUtf8(std::string_view bytes) {
   std::wstring out;
+  // Never more characters than bytes: grown in place, the string would
+  // leave copies of a password it decodes behind in freed memory.
+  out.reserve(bytes.size());
   size_t i = 0;
   while (i < bytes.size()) {
     const auto lead = static_cast<uint8_t>(bytes[i]);

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "platform/format.h"
+#include "platform/posix/utf8.h"
 #include "platform/status_codes.h"
 
 namespace winreach {
@@ -62,7 +64,10 @@ std::unique_ptr<KerberosAuthenticator> KerberosAuthenticator::Create(std::string
 
 KerberosAuthenticator::KerberosAuthenticator(const GssapiLibrary& gss, gss_cred_id_t credentials,
                                              gss_name_t target, std::string principal)
-    : gss_(gss), credentials_(credentials), target_(target), principal_(std::move(principal)) {}
+    : gss_(gss),
+      credentials_(credentials),
+      target_(target),
+      principal_(Utf16FromWide(DecodeUtf8(principal))) {}
 
 KerberosAuthenticator::~KerberosAuthenticator() {
   OM_uint32 minor = 0;

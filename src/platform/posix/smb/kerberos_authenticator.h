@@ -26,7 +26,7 @@ class KerberosAuthenticator : public smb::Authenticator {
   const smb::SecretBytes& SessionKey() const override { return key_; }
   smb::LogonMechanism mechanism() const override { return smb::LogonMechanism::kKerberos; }
   uint32_t failure() const override { return failure_; }
-  std::string account() const override { return principal_; }
+  std::u16string account() const override { return principal_; }
 
  private:
   KerberosAuthenticator(const GssapiLibrary& gss, gss_cred_id_t credentials, gss_name_t target,
@@ -37,7 +37,7 @@ class KerberosAuthenticator : public smb::Authenticator {
   gss_cred_id_t credentials_;
   gss_name_t target_;
   gss_ctx_id_t context_ = GSS_C_NO_CONTEXT;
-  std::string principal_;
+  std::u16string principal_;  // from the UTF-8 name GSSAPI gives
   bool complete_ = false;
   smb::SecretBytes key_;
   uint32_t failure_ = 0;

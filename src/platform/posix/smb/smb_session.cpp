@@ -16,6 +16,7 @@
 #include "platform/status_codes.h"
 #include "smb/named_pipe.h"
 #include "smb/ntlm_authenticator.h"
+#include "smb/utf16.h"
 
 namespace winreach {
 
@@ -125,6 +126,17 @@ std::wstring DialectName(smb::Dialect dialect) {
 }
 
 std::u16string Utf16(std::string_view utf8) { return Utf16FromWide(DecodeUtf8(utf8)); }
+
+// The password in the UTF-16LE NTLM hashes; the copies made on the way are
+// wiped.
+smb::SecretBytes PasswordUtf16Le(std::string_view utf8) {
+  std::wstring wide = DecodeUtf8(utf8);
+  std::u16string units = Utf16FromWide(wide);
+  smb::SecretBytes password = smb::Utf16Le(units);
+  smb::Wipe({reinterpret_cast<uint8_t*>(wide.data()), wide.size() * sizeof(wchar_t)});
+  smb::Wipe({reinterpret_cast<uint8_t*>(units.data()), units.size() * sizeof(char16_t)});
+  return password;
+}
 
 }  // namespace
 
@@ -246,13 +258,13 @@ uint32_t SmbSession::LogOn(Server& server, const SmbHost& host) {
   if (!done && result.kind != smb::SmbResult::Kind::kTransport && !TimeIsUp()) {
     smb::NtlmCredentials ntlm;
     if (offered) {
-      ntlm.user = credentials_.user;
-      ntlm.domain = credentials_.domain.empty() ? conf_.workgroup : credentials_.domain;
-      ntlm.password = credentials_.password;
+      ntlm.user = Utf16(credentials_.user);
+      ntlm.domain = Utf16(credentials_.domain.empty() ? conf_.workgroup : credentials_.domain);
+      ntlm.password = PasswordUtf16Le(credentials_.password);
     }
-    logon = std::make_unique<smb::NtlmAuthenticator>(std::move(ntlm), LocalNetbiosName(),
-                                                     IsAddress(host.name) ? "" : host.name,
-                                                     smb::FillRandom, FileTimeNow());
+    logon = std::make_unique<smb::NtlmAuthenticator>(
+        std::move(ntlm), Utf16(LocalNetbiosName()), IsAddress(host.name) ? u"" : Utf16(host.name),
+        smb::FillRandom, FileTimeNow());
     done = attempt(*logon);
   }
   if (!done) {
@@ -284,7 +296,7 @@ SessionFacts SmbSession::FactsOf(const Server& server, const smb::Authenticator&
   facts.account = state.anonymous ? LogonAccount::kAnonymous
                   : state.guest   ? LogonAccount::kGuest
                                   : LogonAccount::kNamed;
-  if (facts.account == LogonAccount::kNamed) facts.name = DecodeUtf8(logon.account());
+  if (facts.account == LogonAccount::kNamed) facts.name = WideFromUtf16(logon.account());
   facts.dialect = DialectName(state.dialect);
   facts.signing = state.signing;
   facts.encryption = state.encrypting;
