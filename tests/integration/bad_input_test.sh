@@ -69,6 +69,14 @@ assert_unresolved_run() {
   assert_eq "$(unresolved_tail "$share_code")" "$(tail -n 7 <<<"$out")" "remote lines ($label)"
 }
 
+assert_usage_error() {
+  local label=$1
+  assert_eq 64 "$(cat "$WR_STATE/bad-input.rc")" "exit code ($label)"
+  assert_eq "" "$(cat "$WR_STATE/bad-input.out")" "standard output ($label)"
+  grep -q '^winreach: unknown option ' "$WR_STATE/bad-input.err" ||
+    { echo "  no usage error ($label)"; return 1; }
+}
+
 test_awkward_names_run_to_the_end_and_send_nothing_out() {
   # Nothing leaves the client namespace: the only packets are the look-ups
   # that our resolver on loopback refuses.
@@ -88,6 +96,8 @@ test_awkward_names_run_to_the_end_and_send_nothing_out() {
     run_with_name "${names[$i]}"
     case ${labels[$i]} in
       empty | "leading backslashes") assert_unresolved_run "${labels[$i]}" 000000A1 ;;
+      # No computer name starts with '-': a usage error, nothing run.
+      dash | "double dash") assert_usage_error "${labels[$i]}" ;;
       *) assert_unresolved_run "${labels[$i]}" ;;
     esac
   done
