@@ -239,6 +239,9 @@ INTEROP_MATRIX=(
   "testhost|admin|client signing = required|SMB 3.1.1, signed, NTLM as WRTEST\\administrator|OK OK|-"
   "d202|admin|client signing = disabled|SMB 2.0.2, unsigned, NTLM as WRTEST\\administrator|OK OK|-"
   "signing|admin|client signing = disabled|SMB 3.1.1, signed, NTLM as WRTEST\\administrator|OK OK|-"
+  # A session without a key cannot sign: refused, as Samba's client refuses it.
+  "testhost|anon|client signing = required|-|5 5|-"
+  "testhost|guest|client signing = required|-|5 5|-"
   "hmac-ccm|admin|-|SMB 3.1.1, signed, NTLM as WRTEST\\administrator|OK OK|Signing Algo: 0"
   "cmac-gcm|admin|-|SMB 3.1.1, signed, NTLM as WRTEST\\administrator|OK OK|Signing Algo: 1"
   "gmac-ccm256|admin|-|SMB 3.1.1, signed, NTLM as WRTEST\\administrator|OK OK|Signing Algo: 2"
@@ -283,6 +286,7 @@ INTEROP_MATRIX=(
   "imp|anon|-|-|5 5|-"
   "impopen|anon|-|SMB 2.0.2, unsigned, anonymous|OK OK|-"
   "impopen|guest|-|SMB 2.0.2, unsigned, NTLM as guest|OK OK|-"
+  "impopen|anon|client signing = required|-|5 5|-"
 )
 
 test_interop_matrix() {
