@@ -114,8 +114,9 @@ interop_down() {
 interop_log_dir() {
   case $1 in
     testhost) echo "$WR_STATE/samba/log" ;;
-    dc | dc.wrdom.test) echo "$WR_STATE/dc/log" ;;
+    dc | dc.wrdom.test | 10.77.7.30) echo "$WR_STATE/dc/log" ;;
     imp*) echo "$WR_STATE/impacket-$1" ;;
+    10.77.7.27) echo "$WR_STATE/host-port139/log" ;;
     *) echo "$WR_STATE/host-$1/log" ;;
   esac
 }
@@ -192,7 +193,7 @@ check_interop_row() {
   read -r first admin scm <<<"$codes"
   first=$(full_code "$first") admin=$(full_code "$admin") scm=$(full_code "${scm:-$admin}")
   case $host in
-    dc | dc.wrdom.test) lines=$(dc_lines "$first" "$admin") ;;
+    dc | dc.wrdom.test | 10.77.7.30) lines=$(dc_lines "$first" "$admin") ;;
     imp*) lines=$(impacket_lines "$first" "$admin") ;;
     *) lines=$(hardened_lines "$first" "$admin") ;;
   esac
@@ -270,6 +271,7 @@ INTEROP_MATRIX=(
   "noanon|guest|-|-|52E 52E|-"
   # Port 139, NTLM refused.
   "port139|admin|-|:139 SMB 3.1.1, signed, NTLM as WRTEST\\administrator|OK OK|-"
+  "10.77.7.27|admin|-|:139 SMB 3.1.1, signed, NTLM as WRTEST\\administrator|OK OK|-"
   "nontlm|admin|-|-|791 791|-"
   "nontlm|anon|-|SMB 3.1.1, unsigned, anonymous|OK 5|-"
   # The domain controller: Kerberos and NTLM.
@@ -279,11 +281,15 @@ INTEROP_MATRIX=(
   "dc.wrdom.test|krb|client smb encrypt = required|SMB 3.1.1, encrypted, Kerberos as administrator@WRDOM.TEST|OK OK|-"
   "dc|dom|-|SMB 3.1.1, signed, NTLM as WRDOM\\administrator|OK OK|-"
   "dc|dom|client smb encrypt = required|SMB 3.1.1, encrypted, NTLM as WRDOM\\administrator|OK OK|-"
+  # A ticket names no address: by address, the run goes on anonymously.
+  "10.77.7.30|krb|-|SMB 3.1.1, unsigned, anonymous|5 5|-"
   # impacket's server: SMB 2.0.2, HMAC-SHA256 signing, NTLM and anonymous.
   "imp|admin|-|SMB 2.0.2, signed, NTLM as WRTEST\\administrator|OK OK|\\administrator authenticated successfully"
   "imp|admin|client signing = required|SMB 2.0.2, signed, NTLM as WRTEST\\administrator|OK OK|-"
   "imp|admin|client smb encrypt = required|-|5 5|-"
   "imp|anon|-|-|5 5|-"
+  # It answers 2.0.2 whatever it is offered.
+  "imp|admin|client min protocol = SMB2_10|-|32 32|-"
   "impopen|anon|-|SMB 2.0.2, unsigned, anonymous|OK OK|-"
   "impopen|guest|-|SMB 2.0.2, unsigned, NTLM as guest|OK OK|-"
   "impopen|anon|client signing = required|-|5 5|-"
