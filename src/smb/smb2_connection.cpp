@@ -228,7 +228,7 @@ SmbResult Smb2Connection::FinishSession(Authenticator& authenticator, const Exch
   session_.signing = keyed && (server_requires || settings_.signing == Signing::kRequired ||
                                settings_.signing == Signing::kDesired);
   if (!keyed && settings_.signing == Signing::kRequired) {
-    return SmbResult::Protocol(ProtocolFault::kBadSignature);
+    return SmbResult::Protocol(ProtocolFault::kSigningUnavailable);
   }
   using Encryption = ClientSettings::Encryption;
   const bool demanded = (response.session_flags & kSessionFlagEncryptData) != 0 ||

@@ -48,6 +48,7 @@ enum class ProtocolFault {
   kDowngrade,       // the negotiation was tampered with (validate negotiate)
   kNoCommonDialect, // the server chose none of ours, or dropped the negotiation
   kEncryptionUnavailable,  // encryption is required and cannot be had
+  kSigningUnavailable,     // signing is required and the session has no key (guest, anonymous)
   kLogon,           // the logon failed on our side (see Authenticator::failure)
 };
 

@@ -31,7 +31,10 @@ uint32_t FaultCode(ProtocolFault fault, SmbStage stage) {
     case ProtocolFault::kNoCommonDialect:
       return status::kNotSupported;
     case ProtocolFault::kEncryptionUnavailable:
-      // What the server answers a request it wants encrypted and is not.
+    case ProtocolFault::kSigningUnavailable:
+      // What the server answers a request it wants encrypted and is not,
+      // and what Samba's client says when its smb.conf demands signing of
+      // a guest or anonymous session: the server broke no rule.
       return status::kAccessDenied;
     case ProtocolFault::kLogon:
       return status::kLogonFailure;
