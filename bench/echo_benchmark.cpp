@@ -25,6 +25,7 @@ class FixedSystem : public winreach::System {
   std::optional<std::string> ToPingName(std::wstring_view, size_t) override { return {}; }
   std::wstring FromCodePage(std::string_view) override { return {}; }
   std::wstring FromNetbiosName(std::string_view) override { return {}; }
+  std::wstring ErrorMessage(uint32_t, std::wstring_view own) override { return std::wstring(own); }
 };
 
 std::vector<uint8_t> ReplyDatagram(uint16_t identifier) {

@@ -24,6 +24,7 @@ class FuzzSystem : public winreach::System {
   std::optional<std::string> ToPingName(std::wstring_view, size_t) override { return {}; }
   std::wstring FromCodePage(std::string_view) override { return {}; }
   std::wstring FromNetbiosName(std::string_view) override { return {}; }
+  std::wstring ErrorMessage(uint32_t, std::wstring_view own) override { return std::wstring(own); }
   uint32_t process_id = 0;
 };
 
