@@ -176,7 +176,7 @@ SmbResult Smb2Connection::SessionSetup(Authenticator& authenticator) {
       return SmbResult::Protocol(ProtocolFault::kMalformed);
     }
     if (status == kStatusSuccess) {
-      const SmbResult r = FinishSession(authenticator, exchange, hash);
+      const SmbResult r = FinishSession(authenticator, exchange, response, hash);
       if (!r.ok()) ForgetSession();
       return r;
     }
@@ -188,9 +188,8 @@ SmbResult Smb2Connection::SessionSetup(Authenticator& authenticator) {
 }
 
 SmbResult Smb2Connection::FinishSession(Authenticator& authenticator, const Exchange& last,
+                                        const SessionSetupResponse& response,
                                         const PreauthHash& hash) {
-  SessionSetupResponse response;
-  ParseSessionSetupResponse(last.message, &response);
   Bytes out;
   if (authenticator.Next(response.security_buffer, &out) != Authenticator::Step::kDone) {
     return SmbResult::Protocol(ProtocolFault::kLogon);
@@ -203,13 +202,16 @@ SmbResult Smb2Connection::FinishSession(Authenticator& authenticator, const Exch
   // signed or encrypted on it, whatever the logon computed.
   const bool keyed = !session_.guest && !session_.anonymous && !authenticator.SessionKey().empty();
   if (keyed) {
-    const Cipher cipher = static_cast<Cipher>(
-        dialect == Dialect::k311 ? negotiated_.cipher
-        : IsSmb3(dialect) && (negotiated_.capabilities & kCapEncryption)
-            ? static_cast<uint16_t>(Cipher::kAes128Ccm)
-            : 0);
-    keys_ = DeriveSessionKeys(dialect, authenticator.SessionKey().span(), hash.value(), cipher);
-    if (static_cast<uint16_t>(cipher) != 0) session_.cipher = cipher;
+    // 3.1.1 names its cipher in the negotiation; 3.0 and 3.0.2 have one,
+    // when the server can encrypt at all.
+    if (dialect == Dialect::k311 && negotiated_.cipher != 0) {
+      session_.cipher = static_cast<Cipher>(negotiated_.cipher);
+    } else if (IsSmb3(dialect) && dialect != Dialect::k311 &&
+               (negotiated_.capabilities & kCapEncryption) != 0) {
+      session_.cipher = Cipher::kAes128Ccm;
+    }
+    keys_ = DeriveSessionKeys(dialect, authenticator.SessionKey().span(), hash.value(),
+                              session_.cipher.value_or(Cipher::kAes128Ccm));
     session_.signing_algorithm =
         dialect == Dialect::k311 && negotiated_.signing_algorithm
             ? static_cast<SigningAlgorithm>(*negotiated_.signing_algorithm)

@@ -146,7 +146,7 @@ class Smb2Connection {
   bool SigningActive() const { return session_.signing; }
   SmbResult ValidateNegotiate(uint32_t tree_id);
   SmbResult FinishSession(Authenticator& authenticator, const Exchange& last,
-                          const PreauthHash& hash);
+                          const SessionSetupResponse& response, const PreauthHash& hash);
   SmbResult NegotiateOnce(uint64_t* wildcard);
   void ForgetSession();
   // Keeps a failure of the transport or of the protocol for good.
