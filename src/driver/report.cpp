@@ -70,6 +70,10 @@ void WriteSession(JsonWriter& json, const std::optional<SessionFacts>& session) 
   BoolOrNull(json, session->signing);
   json.Key("encryption");
   BoolOrNull(json, session->encryption);
+  json.Key("signing_algorithm");
+  StringOrNull(json, session->signing_algorithm);
+  json.Key("cipher");
+  StringOrNull(json, session->cipher);
   json.EndObject();
 }
 

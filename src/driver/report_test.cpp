@@ -58,12 +58,13 @@ TEST_F(JsonReportTest, OneLineOnStandardOutputWithTheChecksThatRanInOrder) {
 TEST_F(JsonReportTest, SessionCarriesTheFirstConnectionsFactsAndNullForUnknowns) {
   platform_.session_.connected_at_call = 1;
   platform_.session_.facts = {L"10.1.2.3", 445, LogonMethod::kNtlm, LogonAccount::kNamed,
-                              L"EXAMPLE\\admin", L"3.1.1", true, std::nullopt, true};
+                              L"EXAMPLE\\admin", L"3.1.1", true, std::nullopt, true, L"AES-GMAC", L""};
   ConnectivityTest(platform_, {L"--json", L"srv01"});
   EXPECT_NE(std::string::npos,
             Narrow(platform_.console_.Output())
                 .find(R"("session":{"server":"10.1.2.3","port":445,"identity":"EXAMPLE\\admin",)"
-                      R"("method":"ntlm","dialect":"3.1.1","signing":true,"encryption":null},)"));
+                      R"("method":"ntlm","dialect":"3.1.1","signing":true,"encryption":null,)"
+                      R"("signing_algorithm":"AES-GMAC","cipher":null},)"));
   platform_.console_ = FakeConsole{};
   platform_.session_.facts = {};
   platform_.session_.facts.account = LogonAccount::kGuest;
@@ -71,7 +72,8 @@ TEST_F(JsonReportTest, SessionCarriesTheFirstConnectionsFactsAndNullForUnknowns)
   EXPECT_NE(std::string::npos,
             Narrow(platform_.console_.Output())
                 .find(R"("session":{"server":null,"port":null,"identity":"guest","method":null,)"
-                      R"("dialect":null,"signing":null,"encryption":null},)"));
+                      R"("dialect":null,"signing":null,"encryption":null,)"
+                      R"("signing_algorithm":null,"cipher":null},)"));
 }
 
 TEST_F(JsonReportTest, ExplainAddsTheVerdictAndAnExplanationToEachFailedCheck) {

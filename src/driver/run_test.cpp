@@ -191,7 +191,7 @@ TEST_F(ConnectivityTestTest, VerboseTellsTheSessionOnceAfterTheCheckThatConnecte
   // The server information check made no connection; the registry's did.
   platform_.session_.connected_at_call = 2;
   platform_.session_.facts = {L"10.1.2.3", 445, LogonMethod::kKerberos, LogonAccount::kNamed,
-                              L"EXAMPLE\\admin", L"3.1.1", true, false, true};
+                              L"EXAMPLE\\admin", L"3.1.1", true, false, true, L"", L""};
   EXPECT_EQ(quiet_output, Run({L"--verbose", L"srv01"}));
   EXPECT_EQ(L"winreach: 10.1.2.3:445 SMB 3.1.1, signed, Kerberos as EXAMPLE\\admin\n",
             platform_.console_.errors);

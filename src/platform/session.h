@@ -26,6 +26,8 @@ struct SessionFacts {
   std::optional<bool> encryption;  // messages were encrypted
   // A ticket cache, a password or a DOMAIN\name was there to be used.
   bool credentials_offered = false;
+  std::wstring signing_algorithm;  // "HMAC-SHA256", "AES-CMAC", "AES-GMAC"; empty: unsigned or unknown
+  std::wstring cipher;             // "AES-128-CCM" ... "AES-256-GCM"; empty: unencrypted or unknown
 };
 
 class Session {

@@ -114,6 +114,25 @@ uint64_t FileTimeNow() {
          static_cast<uint64_t>(now.tv_nsec) / 100;
 }
 
+std::wstring SigningAlgorithmName(smb::SigningAlgorithm algorithm) {
+  switch (algorithm) {
+    case smb::SigningAlgorithm::kHmacSha256: return L"HMAC-SHA256";
+    case smb::SigningAlgorithm::kAesCmac: return L"AES-CMAC";
+    case smb::SigningAlgorithm::kAesGmac: return L"AES-GMAC";
+  }
+  return L"";
+}
+
+std::wstring CipherName(smb::Cipher cipher) {
+  switch (cipher) {
+    case smb::Cipher::kAes128Ccm: return L"AES-128-CCM";
+    case smb::Cipher::kAes128Gcm: return L"AES-128-GCM";
+    case smb::Cipher::kAes256Ccm: return L"AES-256-CCM";
+    case smb::Cipher::kAes256Gcm: return L"AES-256-GCM";
+  }
+  return L"";
+}
+
 std::wstring DialectName(smb::Dialect dialect) {
   switch (dialect) {
     case smb::Dialect::k202: return L"2.0.2";
@@ -300,6 +319,12 @@ SessionFacts SmbSession::FactsOf(const Server& server, const smb::Authenticator&
   facts.dialect = DialectName(state.dialect);
   facts.signing = state.signing;
   facts.encryption = state.encrypting;
+  // What carried the messages: encryption protects them in place of signing.
+  if (state.encrypting && state.cipher) {
+    facts.cipher = CipherName(*state.cipher);
+  } else if (state.signing && state.signing_algorithm) {
+    facts.signing_algorithm = SigningAlgorithmName(*state.signing_algorithm);
+  }
   facts.credentials_offered = credentials_offered;
   return facts;
 }
