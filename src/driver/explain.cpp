@@ -150,23 +150,20 @@ std::vector<FailedPart> FailedParts(const std::vector<CheckOutcome>& outcomes,
 }
 
 std::optional<Verdict> LogonRefused(uint32_t code) {
+  // The server answered and refused the logon, for the reason that follows.
+  const auto refused = [](const wchar_t* why) {
+    return Verdict{"logon_refused",
+                   std::wstring(L"the server answered, but refused the logon: ") + why};
+  };
   switch (code) {
     case status::kLogonFailure:
-      return Verdict{"logon_refused",
-                     L"the server answered, but refused the logon: unknown user name or bad "
-                     L"password (1326)"};
+      return refused(L"unknown user name or bad password (1326)");
     case status::kPasswordExpired:
-      return Verdict{"logon_refused",
-                     L"the server answered, but refused the logon: the password has expired "
-                     L"(1330)"};
+      return refused(L"the password has expired (1330)");
     case status::kAccountDisabled:
-      return Verdict{"logon_refused",
-                     L"the server answered, but refused the logon: the account is disabled "
-                     L"(1331)"};
+      return refused(L"the account is disabled (1331)");
     case status::kAccountLockedOut:
-      return Verdict{"logon_refused",
-                     L"the server answered, but refused the logon: the account is locked out "
-                     L"(1909)"};
+      return refused(L"the account is locked out (1909)");
     case status::kNtlmBlocked:
       return Verdict{"logon_refused",
                      L"the server answered, but refuses NTLM logons, and no Kerberos ticket "
