@@ -11,6 +11,19 @@ memcheck_possible() {
   fi
 }
 
+# Runs COMMAND with no descriptor open but standard input, output and error:
+# valgrind from 3.24 on counts every other descriptor open at exit as an
+# error, those its parent left open too.
+with_standard_descriptors_only() {
+  (
+    for fd in /proc/$BASHPID/fd/*; do
+      fd=${fd##*/}
+      if [ "$fd" -gt 2 ]; then eval "exec $fd>&-"; fi
+    done
+    "$@"
+  )
+}
+
 # memcheck_run LABEL [VAR=VALUE...] -- ARGS: runs the program under memcheck
 # in the client namespace; leaves its output in $WR_STATE/memcheck.out and
 # fails on any error, leak or descriptor left open.
@@ -20,7 +33,7 @@ memcheck_run() {
   while [ "$1" != -- ]; do env+=("$1"); shift; done
   shift
   command -v valgrind >/dev/null || { echo "  valgrind is missing (scripts/setup)"; return 1; }
-  wr_cli env "${env[@]}" timeout 300 valgrind --quiet \
+  with_standard_descriptors_only wr_cli env "${env[@]}" timeout 300 valgrind --quiet \
     --leak-check=full --errors-for-leak-kinds=definite,indirect --error-exitcode=99 \
     --track-fds=yes --log-file="$log" "$WINREACH" "$@" </dev/null >"$WR_STATE/memcheck.out" || rc=$?
   if [ "$rc" != 0 ]; then
@@ -28,7 +41,8 @@ memcheck_run() {
     sed 's/^/    /' "$log" | head -60
     return 1
   fi
-  # Every descriptor open at exit was inherited, none is the program's own.
+  # Every descriptor open at exit was inherited (standard ones), none is the
+  # program's own.
   local own
   own=$(awk '/Open (file descriptor|AF_)/ { fd = $0; getline; if ($0 !~ /inherited from parent/) print fd }' "$log")
   if [ -n "$own" ]; then
