@@ -29,15 +29,27 @@
 
 #if defined(__MINGW32__)
 // mingw-w64 declares IPV6_ADDRESS_EX without the one-byte packing that the
-// system gives it, and lacks ICMPV6_ECHO_REPLY. Its declaration is kept out
-// of the way under another name, and the platform's layout is declared below.
+// system gives it; before version 12 it lacks ICMPV6_ECHO_REPLY, from 12 on
+// it declares that reply around the unpacked address. Its declarations are
+// kept out of the way under other names, and the platform's layouts are
+// declared below.
 #define _IPV6_ADDRESS_EX winreach_unpacked_ipv6_address_ex
 #define IPV6_ADDRESS_EX winreach_unpacked_IPV6_ADDRESS_EX
 #define PIPV6_ADDRESS_EX winreach_unpacked_PIPV6_ADDRESS_EX
+#define icmpv6_echo_reply_lh winreach_unpacked_icmpv6_echo_reply_lh
+#define ICMPV6_ECHO_REPLY_LH winreach_unpacked_ICMPV6_ECHO_REPLY_LH
+#define PICMPV6_ECHO_REPLY_LH winreach_unpacked_PICMPV6_ECHO_REPLY_LH
+#define ICMPV6_ECHO_REPLY winreach_unpacked_ICMPV6_ECHO_REPLY
+#define PICMPV6_ECHO_REPLY winreach_unpacked_PICMPV6_ECHO_REPLY
 #include <ipexport.h>
 #undef _IPV6_ADDRESS_EX
 #undef IPV6_ADDRESS_EX
 #undef PIPV6_ADDRESS_EX
+#undef icmpv6_echo_reply_lh
+#undef ICMPV6_ECHO_REPLY_LH
+#undef PICMPV6_ECHO_REPLY_LH
+#undef ICMPV6_ECHO_REPLY
+#undef PICMPV6_ECHO_REPLY
 
 #pragma pack(push, 1)
 struct IPV6_ADDRESS_EX {
