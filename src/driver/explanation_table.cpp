@@ -236,6 +236,19 @@ constexpr ExplanationRow kRows[] = {
      L"Do not work around it: look for devices between here and the server that inspect or "
      L"rewrite SMB, compare with a run from another network, and look at the server's SMB "
      L"logs."},
+    // [E1000]; learn.microsoft.com/troubleshoot/windows-server/networking/guest-access-in-
+    // smb2-is-disabled-by-default (insecure guest logons). Credentials were offered and the
+    // server answered that it took the logon as its guest: either it did not know the
+    // account, or someone in the path changed its answer. Either way nothing may go on
+    // such a session with the credentials' trust.
+    {"", 1272, W::kAlways, L"The logon was refused: the server took the account for its "
+     L"guest, and guest logons are blocked because they are not secure.",
+     L"Credentials were offered, but the server answered that it took the logon as its guest: "
+     L"often the server does not know the account (Samba's \"map to guest = bad user\" maps "
+     L"unknown names and bad passwords to guest), or a device in the path changed its "
+     L"answer.",
+     L"Check the user name, its domain and the password on the server; if they are right, look "
+     L"for devices between here and the server that inspect or rewrite SMB."},
     // [E1300], [NTS]
     {"", 1311, W::kAlways, L"No logon servers are available to service the logon request.",
      L"The server could not reach a domain controller to check the domain account: often "

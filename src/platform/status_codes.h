@@ -51,6 +51,7 @@ inline constexpr uint32_t kOperationAborted = 995;
 inline constexpr uint32_t kIoPending = 997;
 inline constexpr uint32_t kNotFound = 1168;
 inline constexpr uint32_t kDowngradeDetected = 1265;
+inline constexpr uint32_t kSmbGuestLogonBlocked = 1272;  // ERROR_SMB_GUEST_LOGON_BLOCKED
 inline constexpr uint32_t kNoLogonServers = 1311;
 inline constexpr uint32_t kNoSuchUser = 1317;
 inline constexpr uint32_t kLogonFailure = 1326;
