@@ -40,11 +40,14 @@ SessionKeys DeriveSessionKeys(Dialect dialect, ByteSpan session_key, ByteSpan pr
     case Dialect::k311: {
       if (preauth_hash.size() != kPreauthHashSize) break;
       const size_t cipher_key_size = CipherKeySize(cipher);
+      // The AES-256 ciphers take their keys from the whole session key (32
+      // bytes for a Kerberos AES-256 ticket); everything else from the cut.
+      const ByteSpan cipher_base = cipher_key_size > kSessionKeySize ? session_key : key.span();
       keys.signing = Sp800108Kdf(key.span(), Text("SMBSigningKey"), preauth_hash, 16);
       keys.encryption =
-          Sp800108Kdf(key.span(), Text("SMBC2SCipherKey"), preauth_hash, cipher_key_size);
+          Sp800108Kdf(cipher_base, Text("SMBC2SCipherKey"), preauth_hash, cipher_key_size);
       keys.decryption =
-          Sp800108Kdf(key.span(), Text("SMBS2CCipherKey"), preauth_hash, cipher_key_size);
+          Sp800108Kdf(cipher_base, Text("SMBS2CCipherKey"), preauth_hash, cipher_key_size);
       keys.application = Sp800108Kdf(key.span(), Text("SMBAppKey"), preauth_hash, 16);
       break;
     }

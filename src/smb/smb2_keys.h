@@ -25,7 +25,8 @@ struct SessionKeys {
 
 // The session's keys for `dialect`. The session key is taken as its first 16
 // bytes, right-padded with zeros when shorter (a Kerberos AES-256 key is cut
-// to 16). 2.0.2 and 2.1 sign with that key and have no others; 3.0 and 3.0.2
+// to 16), except for the AES-256 cipher keys of 3.1.1, which are derived
+// from the whole key. 2.0.2 and 2.1 sign with that key and have no others; 3.0 and 3.0.2
 // derive all four with fixed labels (their cipher is always AES-128-CCM, so
 // `cipher` is not used); 3.1.1 derives them from `preauth_hash`, the
 // session's 64-byte preauthentication hash, and makes the encryption and

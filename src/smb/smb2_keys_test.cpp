@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "tests/support/hex.h"
+
 namespace winreach::smb {
 namespace {
 
@@ -61,6 +63,19 @@ TEST(SessionKeysTest, Aes256CiphersGetThirtyTwoByteCipherKeys) {
     EXPECT_EQ(Of(aes256.signing.span()), Of(aes128.signing.span()));
     EXPECT_EQ(Of(aes256.application.span()), Of(aes128.application.span()));
   }
+}
+
+// A Kerberos AES-256 session key is 32 bytes: the AES-256 cipher keys come
+// from all of it, the signing key from its first half. Expected values
+// computed apart from this code (SP800-108 counter mode with HMAC-SHA256).
+TEST(SessionKeysTest, Aes256CipherKeysUseTheWholeSessionKey) {
+  const Bytes key = Sequence(32, 1);
+  const SessionKeys keys = DeriveSessionKeys(Dialect::k311, key, kHash, Cipher::kAes256Gcm);
+  EXPECT_EQ(Of(keys.encryption.span()),
+            testing::Hex("e0c93e9789e86d274859eb52613daca7c8c17e3eeb0b3e0770d2902459b7441d"));
+  EXPECT_EQ(Of(keys.decryption.span()),
+            testing::Hex("0242f194f5c904fa623e0583c8a654ce1bf8b200313b1f7953a78bc927b9010a"));
+  EXPECT_EQ(Of(keys.signing.span()), testing::Hex("005112ec0675d4b5d2a7b1cdab10ffa8"));
 }
 
 TEST(SessionKeysTest, NoKeysWithoutASessionKeyOrWithABadPreauthHash) {
