@@ -62,7 +62,7 @@ TEST(NamedPipeTest, PdusGoOutAsWritesAndTransactions) {
     });
     testing::ScriptLogon(server, testing::ServerNegotiation(Dialect::k210), {},
                          kSessionFlagIsGuest, testing::Seal::kPlain);
-    testing::FixedLogon logon({});
+    testing::FixedLogon logon({}, LogonMechanism::kAnonymous);
     ASSERT_TRUE(connection.Negotiate().ok());
     ASSERT_TRUE(connection.SessionSetup(logon).ok());
     for (const Smb2Reply& reply : cases[i].replies) server.Answer(reply);

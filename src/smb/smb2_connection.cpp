@@ -140,8 +140,10 @@ SmbResult Smb2Connection::SessionSetup(Authenticator& authenticator) {
   PreauthHash hash = connection_hash_;
   const bool preauth = session_.dialect == Dialect::k311;
   Bytes token(negotiated_.security_buffer.begin(), negotiated_.security_buffer.end());
-  const uint8_t security_mode =
-      settings_.signing == ClientSettings::Signing::kRequired ? kSigningRequired : kSigningEnabled;
+  // A client that will sign says it requires signing: then the server signs
+  // its last answer on every dialect, and that signature is checked before
+  // the answer's flags are believed.
+  const uint8_t security_mode = WillSign(authenticator) ? kSigningRequired : kSigningEnabled;
   // Bounded, whatever the mechanism: no logon takes more than a few legs.
   for (int leg = 0; leg < 8; ++leg) {
     Bytes out;
@@ -187,6 +189,13 @@ SmbResult Smb2Connection::SessionSetup(Authenticator& authenticator) {
   return SmbResult::Protocol(ProtocolFault::kUnexpected);
 }
 
+bool Smb2Connection::WillSign(const Authenticator& authenticator) const {
+  using Signing = ClientSettings::Signing;
+  return authenticator.mechanism() != LogonMechanism::kAnonymous &&
+         ((negotiated_.security_mode & kSigningRequired) != 0 ||
+          settings_.signing == Signing::kRequired || settings_.signing == Signing::kDesired);
+}
+
 SmbResult Smb2Connection::FinishSession(Authenticator& authenticator, const Exchange& last,
                                         const SessionSetupResponse& response,
                                         const PreauthHash& hash) {
@@ -195,13 +204,16 @@ SmbResult Smb2Connection::FinishSession(Authenticator& authenticator, const Exch
     return SmbResult::Protocol(ProtocolFault::kLogon);
   }
   const Dialect dialect = session_.dialect;
-  session_.guest = (response.session_flags & kSessionFlagIsGuest) != 0;
-  session_.anonymous = (response.session_flags & kSessionFlagIsNull) != 0 ||
-                       authenticator.mechanism() == LogonMechanism::kAnonymous;
-  // A guest or anonymous session has no key the server shares: nothing is
-  // signed or encrypted on it, whatever the logon computed.
-  const bool keyed = !session_.guest && !session_.anonymous && !authenticator.SessionKey().empty();
-  if (keyed) {
+  const bool credentials = authenticator.mechanism() != LogonMechanism::kAnonymous;
+  const bool says_guest = (response.session_flags & kSessionFlagIsGuest) != 0;
+  const bool says_null = (response.session_flags & kSessionFlagIsNull) != 0;
+  if (!credentials) {
+    // Nothing was proven and nothing is at stake: an anonymous logon has no
+    // key, and its session neither signs nor encrypts.
+    session_.guest = says_guest;
+    session_.anonymous = true;
+  } else {
+    if (authenticator.SessionKey().empty()) return SmbResult::Protocol(ProtocolFault::kLogon);
     // 3.1.1 names its cipher in the negotiation; 3.0 and 3.0.2 have one,
     // when the server can encrypt at all.
     if (dialect == Dialect::k311 && negotiated_.cipher != 0) {
@@ -217,14 +229,27 @@ SmbResult Smb2Connection::FinishSession(Authenticator& authenticator, const Exch
             ? static_cast<SigningAlgorithm>(*negotiated_.signing_algorithm)
         : IsSmb3(dialect) ? SigningAlgorithm::kAesCmac
                           : SigningAlgorithm::kHmacSha256;
+    // The last answer's signature is the server's proof that it holds the
+    // key (and, on 3.1.1, saw the whole negotiation): none of its flags is
+    // believed before it verifies. 3.1.1 always signs it; on the older
+    // dialects the server signs it because our request said we require
+    // signing. One that does not verify is someone else's answer.
+    const bool flagged = (last.header.flags & kFlagSigned) != 0;
+    const bool verified =
+        flagged && !last.encrypted &&
+        VerifyMessage(*session_.signing_algorithm, keys_.signing.span(), last.message);
+    if (flagged && !verified) return Break(SmbResult::Protocol(ProtocolFault::kBadSignature));
+    // A guest session cannot sign, so it comes unsigned: whether the server
+    // took the account for its guest or someone set the flag on the way,
+    // the credentials offered must not go on as a session nobody protects.
+    if (says_guest) return SmbResult::Protocol(ProtocolFault::kGuestLogonBlocked);
+    if (!verified && (dialect == Dialect::k311 || WillSign(authenticator))) {
+      return Break(SmbResult::Protocol(ProtocolFault::kBadSignature));
+    }
+    // A null session is what an anonymous logon gets, never a keyed one.
+    if (says_null) return Break(SmbResult::Protocol(ProtocolFault::kUnexpected));
   }
-  // The final answer of a 3.1.1 logon is signed with the new key: it proves
-  // the server took part in the whole exchange, negotiation included.
-  const bool signed_response = (last.header.flags & kFlagSigned) != 0;
-  if (keyed && (dialect == Dialect::k311 || signed_response) && !last.encrypted &&
-      !VerifyMessage(*session_.signing_algorithm, keys_.signing.span(), last.message)) {
-    return SmbResult::Protocol(ProtocolFault::kBadSignature);
-  }
+  const bool keyed = credentials;
   const bool server_requires = (negotiated_.security_mode & kSigningRequired) != 0;
   using Signing = ClientSettings::Signing;
   session_.signing = keyed && (server_requires || settings_.signing == Signing::kRequired ||
@@ -273,7 +298,10 @@ SmbResult Smb2Connection::TreeConnect(std::u16string_view path, uint32_t* tree_i
   }
   trees_[id] = Tree{encrypt};
   *tree_id = id;
-  if (!negotiate_validated_ && session_.signing &&
+  // Every session with a key validates the negotiation: a 3.1.1 offer cut
+  // to 3.0.2 on the way would otherwise go unnoticed on a session that
+  // does not sign.
+  if (!negotiate_validated_ && session_.signing_algorithm &&
       (session_.dialect == Dialect::k300 || session_.dialect == Dialect::k302)) {
     if (SmbResult r = ValidateNegotiate(id); !r.ok()) return r;
   }
@@ -285,13 +313,27 @@ SmbResult Smb2Connection::ValidateNegotiate(uint32_t tree_id) {
   const Bytes input = ValidateNegotiateInfoInput(offered_.capabilities, offered_.client_guid,
                                                  offered_.security_mode, offered_.dialects);
   const Bytes body = IoctlRequestBody(kFsctlValidateNegotiateInfo, kNoFileId, input, 24);
-  if (SmbResult r = Send(Command::kIoctl, tree_id, body, &exchange); !r.ok()) return r;
-  // Only a signed, verified answer gets here; whatever it says other than a
-  // match with what was negotiated means someone changed the negotiation.
+  // Signed whatever the session's signing; only a signed (or encrypted)
+  // answer that verifies gets past Send.
+  if (SmbResult r = Send(Command::kIoctl, tree_id, body, &exchange, /*must_sign=*/true);
+      !r.ok()) {
+    return r;
+  }
+  const uint32_t status = exchange.header.status;
+  // Servers from before validate negotiate answer it with an error of
+  // their own (not supported, invalid device request, file closed): a
+  // signed error proves the server saw our request, and is accepted. Access
+  // denied is what a server says to a negotiation someone changed.
+  if (status == kStatusAccessDenied) return Break(SmbResult::Protocol(ProtocolFault::kDowngrade));
+  if (status != kStatusSuccess) {
+    negotiate_validated_ = true;
+    return SmbResult::Ok();
+  }
+  // Whatever the success says other than a match with what was negotiated
+  // means someone changed the negotiation.
   IoctlResponse ioctl;
   ValidateNegotiateInfo answer;
-  if (exchange.header.status != kStatusSuccess ||
-      !ParseIoctlResponse(exchange.message, &ioctl) ||
+  if (!ParseIoctlResponse(exchange.message, &ioctl) ||
       !ParseValidateNegotiateInfo(ioctl.output, &answer) ||
       answer.capabilities != negotiated_.capabilities || answer.server_guid != negotiated_.server_guid ||
       answer.security_mode != negotiated_.security_mode ||
@@ -411,11 +453,14 @@ bool Smb2Connection::ShouldEncrypt(uint32_t tree_id) const {
   return tree != trees_.end() && tree->second.encrypt;
 }
 
-SmbResult Smb2Connection::Send(Command command, uint32_t tree_id, ByteSpan body, Exchange* out) {
+SmbResult Smb2Connection::Send(Command command, uint32_t tree_id, ByteSpan body, Exchange* out,
+                               bool must_sign) {
   uint64_t message_id = 0;
   Bytes sent;
-  if (SmbResult r = SendRequest(command, tree_id, body, &message_id, &sent); !r.ok()) return r;
-  return ReceiveResponse(command, message_id, tree_id, out);
+  if (SmbResult r = SendRequest(command, tree_id, body, &message_id, &sent, must_sign); !r.ok()) {
+    return r;
+  }
+  return ReceiveResponse(command, message_id, tree_id, out, must_sign);
 }
 
 SmbResult Smb2Connection::Break(SmbResult result) {
@@ -426,7 +471,7 @@ SmbResult Smb2Connection::Break(SmbResult result) {
 }
 
 SmbResult Smb2Connection::SendRequest(Command command, uint32_t tree_id, ByteSpan body,
-                                      uint64_t* message_id, Bytes* sent) {
+                                      uint64_t* message_id, Bytes* sent, bool must_sign) {
   if (broken_) return *broken_;
   if (credits_ == 0) return Break(SmbResult::Protocol(ProtocolFault::kNoCredits));
   Header header;
@@ -446,7 +491,7 @@ SmbResult Smb2Connection::SendRequest(Command command, uint32_t tree_id, ByteSpa
   const bool keyed = session_.signing_algorithm.has_value();
   const bool sign = command != Command::kNegotiate && command != Command::kSessionSetup &&
                     keyed &&
-                    (session_.signing ||
+                    (session_.signing || must_sign ||
                      (session_.dialect == Dialect::k311 && command == Command::kTreeConnect));
   if (ShouldEncrypt(tree_id) && command != Command::kNegotiate &&
       command != Command::kSessionSetup) {
@@ -471,12 +516,12 @@ SmbResult Smb2Connection::SendRequest(Command command, uint32_t tree_id, ByteSpa
 }
 
 SmbResult Smb2Connection::ReceiveResponse(Command command, uint64_t message_id, uint32_t tree_id,
-                                          Exchange* out) {
-  return Break(ReceiveOne(command, message_id, tree_id, out));
+                                          Exchange* out, bool must_sign) {
+  return Break(ReceiveOne(command, message_id, tree_id, out, must_sign));
 }
 
 SmbResult Smb2Connection::ReceiveOne(Command command, uint64_t message_id, uint32_t tree_id,
-                                     Exchange* out) {
+                                     Exchange* out, bool must_sign) {
   for (int skipped = 0; skipped <= kMaxSkippedPerRequest; ++skipped) {
     Bytes raw;
     if (const uint32_t error = transport_.Receive(&raw); error != 0) {
@@ -516,7 +561,7 @@ SmbResult Smb2Connection::ReceiveOne(Command command, uint64_t message_id, uint3
     }
     const bool flagged = (header.flags & kFlagSigned) != 0;
     const bool keyed = session_.signing_algorithm.has_value() && command != Command::kSessionSetup;
-    if (!out->encrypted && keyed && (session_.signing || flagged) &&
+    if (!out->encrypted && keyed && (session_.signing || flagged || must_sign) &&
         !VerifyMessage(*session_.signing_algorithm, keys_.signing.span(), out->message)) {
       return SmbResult::Protocol(ProtocolFault::kBadSignature);
     }

@@ -50,6 +50,7 @@ enum class ProtocolFault {
   kEncryptionUnavailable,  // encryption is required and cannot be had
   kSigningUnavailable,     // signing is required and the session has no key (guest, anonymous)
   kLogon,           // the logon failed on our side (see Authenticator::failure)
+  kGuestLogonBlocked,  // credentials offered, and the answer says the session is the guest's
 };
 
 struct SmbResult {
@@ -93,7 +94,8 @@ class Smb2Connection {
   SmbResult SessionSetup(Authenticator& authenticator);
 
   // Connects `path` ("\\server\share"): the tree's id in `tree_id`. On 3.0
-  // and 3.0.2 the first tree of a signed session validates the negotiation.
+  // and 3.0.2 the first tree of a session with a key validates the
+  // negotiation, whether the session signs or not.
   SmbResult TreeConnect(std::u16string_view path, uint32_t* tree_id);
   SmbResult TreeDisconnect(uint32_t tree_id);
 
@@ -133,17 +135,25 @@ class Smb2Connection {
   // Sends `body` as `command` and waits for its final response, through
   // interim STATUS_PENDING answers. `sign` and `encrypt` say how the
   // request goes; the response is checked as the session demands.
-  SmbResult Send(Command command, uint32_t tree_id, ByteSpan body, Exchange* out);
+  // `must_sign`: the request is signed, and its answer must be signed or
+  // encrypted, whatever the session's signing (validate negotiate).
+  SmbResult Send(Command command, uint32_t tree_id, ByteSpan body, Exchange* out,
+                 bool must_sign = false);
   SmbResult SendRequest(Command command, uint32_t tree_id, ByteSpan body, uint64_t* message_id,
-                        Bytes* sent);
-  SmbResult ReceiveResponse(Command command, uint64_t message_id, uint32_t tree_id, Exchange* out);
-  SmbResult ReceiveOne(Command command, uint64_t message_id, uint32_t tree_id, Exchange* out);
+                        Bytes* sent, bool must_sign = false);
+  SmbResult ReceiveResponse(Command command, uint64_t message_id, uint32_t tree_id, Exchange* out,
+                            bool must_sign = false);
+  SmbResult ReceiveOne(Command command, uint64_t message_id, uint32_t tree_id, Exchange* out,
+                       bool must_sign);
   // The response's status as a result: success and the statuses in
   // `also_ok` pass, anything else is the server's refusal.
   static SmbResult StatusOf(const Exchange& exchange, std::initializer_list<uint32_t> also_ok = {});
 
   bool ShouldEncrypt(uint32_t tree_id) const;
   bool SigningActive() const { return session_.signing; }
+  // Whether a session of this logon will sign: every logon with a key,
+  // unless smb.conf asks to sign only what the server demands.
+  bool WillSign(const Authenticator& authenticator) const;
   SmbResult ValidateNegotiate(uint32_t tree_id);
   SmbResult FinishSession(Authenticator& authenticator, const Exchange& last,
                           const SessionSetupResponse& response, const PreauthHash& hash);

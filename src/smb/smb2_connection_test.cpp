@@ -27,26 +27,32 @@ void ExpectResult(const SmbResult& actual, const SmbResult& expected) {
 }
 
 struct Client {
-  SmbResult LogOn(const NegotiateResponse& negotiation, uint16_t session_flags, Seal seal) {
+  explicit Client(ClientSettings settings = {})
+      : connection{server, settings, [](std::span<uint8_t> out) {
+                     std::memset(out.data(), 0x11, out.size());
+                     return true;
+                   }} {}
+  SmbResult LogOn(const NegotiateResponse& negotiation, uint16_t session_flags, Seal seal,
+                  LogonMechanism mechanism = LogonMechanism::kNtlm) {
     testing::ScriptLogon(server, negotiation, kKey, session_flags, seal);
     if (SmbResult r = connection.Negotiate(); !r.ok()) return r;
-    testing::FixedLogon logon(kKey);
+    testing::FixedLogon logon(kKey, mechanism);
     return connection.SessionSetup(logon);
   }
-  SmbResult LogOn(Dialect dialect, uint16_t session_flags, Seal seal) {
-    return LogOn(testing::ServerNegotiation(dialect), session_flags, seal);
+  SmbResult LogOn(Dialect dialect, uint16_t session_flags, Seal seal,
+                  LogonMechanism mechanism = LogonMechanism::kNtlm) {
+    return LogOn(testing::ServerNegotiation(dialect), session_flags, seal, mechanism);
   }
   SmbResult TreeConnect() {
     uint32_t tree_id = 0;
     return connection.TreeConnect(kIpc, &tree_id);
   }
   bool LastSigned() const { return server.requests.back().header.flags & kFlagSigned; }
+  // The security mode the session setup request asked for.
+  uint8_t SessionSetupSecurityMode() const { return server.requests[1].body.at(3); }
 
   testing::ScriptedSmb2Server server;
-  Smb2Connection connection{server, {}, [](std::span<uint8_t> out) {
-                              std::memset(out.data(), 0x11, out.size());
-                              return true;
-                            }};
+  Smb2Connection connection;
 };
 
 Smb2Reply Tree(Seal seal) {
@@ -68,36 +74,67 @@ Smb2Reply Validation(Seal seal, uint32_t capabilities = 0, uint16_t dialect = kD
 
 // The logon's last answer, then whether the session signs its requests.
 TEST(Smb2ConnectionTest, LogonAndSigning) {
+  using Signing = ClientSettings::Signing;
+  constexpr auto kAnonymous = LogonMechanism::kAnonymous;
+  constexpr auto kNtlm = LogonMechanism::kNtlm;
+  const SmbResult kGuestBlocked = SmbResult::Protocol(ProtocolFault::kGuestLogonBlocked);
   const struct {
     Dialect dialect;
     uint16_t session_flags;
     Seal seal;
     SmbResult expected;
     bool signing;
+    LogonMechanism mechanism = kNtlm;
+    Signing policy = Signing::kDesired;
   } cases[] = {
       {Dialect::k311, 0, Seal::kSigned, kOk, true},
       // On 3.1.1 the last answer is signed whether signing is wanted or not.
       {Dialect::k311, 0, Seal::kPlain, kBadSignature, false},
       {Dialect::k311, 0, Seal::kBadlySigned, kBadSignature, false},
-      {Dialect::k302, 0, Seal::kPlain, kOk, true},
+      // A client that will sign requires it, so every dialect signs the last
+      // answer: one that comes unsigned was changed on the way.
+      {Dialect::k302, 0, Seal::kSigned, kOk, true},
+      {Dialect::k302, 0, Seal::kPlain, kBadSignature, false},
       {Dialect::k302, 0, Seal::kBadlySigned, kBadSignature, false},
       {Dialect::k210, 0, Seal::kSigned, kOk, true},
-      // A guest or anonymous session has no key the server shares.
-      {Dialect::k311, kSessionFlagIsGuest, Seal::kPlain, kOk, false},
-      {Dialect::k311, kSessionFlagIsNull, Seal::kPlain, kOk, false},
+      {Dialect::k210, 0, Seal::kPlain, kBadSignature, false},
+      // Signing only when the server demands it: nothing to check then.
+      {Dialect::k302, 0, Seal::kPlain, kOk, false, kNtlm, Signing::kIfRequired},
+      // Credentials taken for the guest's, signed or not: refused.
+      {Dialect::k302, kSessionFlagIsGuest, Seal::kPlain, kGuestBlocked, false},
+      {Dialect::k311, kSessionFlagIsGuest, Seal::kPlain, kGuestBlocked, false},
+      {Dialect::k302, kSessionFlagIsGuest, Seal::kSigned, kGuestBlocked, false},
+      {Dialect::k311, kSessionFlagIsGuest, Seal::kBadlySigned, kBadSignature, false},
+      // A null session after a keyed logon is no answer to it.
+      {Dialect::k311, kSessionFlagIsNull, Seal::kSigned,
+       SmbResult::Protocol(ProtocolFault::kUnexpected), false},
+      // Without credentials nothing is at stake: guest and null sessions go
+      // on, unsigned.
+      {Dialect::k311, kSessionFlagIsGuest, Seal::kPlain, kOk, false, kAnonymous},
+      {Dialect::k302, kSessionFlagIsNull, Seal::kPlain, kOk, false, kAnonymous},
   };
   for (size_t i = 0; i < std::size(cases); ++i) {
     SCOPED_TRACE(i);
     const auto& c = cases[i];
-    Client client;
-    ExpectResult(client.LogOn(c.dialect, c.session_flags, c.seal), c.expected);
+    ClientSettings settings;
+    settings.signing = c.policy;
+    Client client(settings);
+    ExpectResult(client.LogOn(c.dialect, c.session_flags, c.seal, c.mechanism), c.expected);
+    const bool will_sign = c.mechanism != kAnonymous && c.policy == Signing::kDesired;
+    EXPECT_EQ(client.SessionSetupSecurityMode(), will_sign ? kSigningRequired : kSigningEnabled);
     if (!c.expected.ok()) continue;
     EXPECT_EQ(client.connection.session().signing, c.signing);
     client.server.Answer(Tree(c.signing ? Seal::kSigned : Seal::kPlain));
-    if (c.dialect == Dialect::k302) client.server.Answer(Validation(Seal::kSigned));
+    // Every 3.0.2 session with a key validates the negotiation, signed.
+    const bool validates = c.dialect == Dialect::k302 && c.mechanism != kAnonymous;
+    if (validates) client.server.Answer(Validation(Seal::kSigned));
     EXPECT_TRUE(client.TreeConnect().ok());
     EXPECT_EQ(client.server.requests[2].header.command, Command::kTreeConnect);
     EXPECT_EQ(client.server.requests[2].header.flags & kFlagSigned ? 1 : 0, c.signing ? 1 : 0);
+    EXPECT_EQ(client.server.requests.size(), validates ? 4u : 3u);
+    if (validates) {
+      EXPECT_TRUE(client.LastSigned());
+    }
   }
 }
 
@@ -168,6 +205,10 @@ TEST(Smb2ConnectionTest, ValidateNegotiateCatchesAChangedNegotiation) {
       {Validation(Seal::kSigned, 0, kDialect302, 0x5a, kSigningRequired), kDowngrade},
       {refused, kDowngrade},
       {Validation(Seal::kPlain), kBadSignature},
+      // A server from before validate negotiate says so with a signed error.
+      {{Command::kIoctl, kStatusNotSupported, testing::FixedBody(9), Seal::kSigned}, kOk},
+      {{Command::kIoctl, kStatusNotSupported, testing::FixedBody(9), Seal::kPlain},
+       kBadSignature},
   };
   for (size_t i = 0; i < std::size(cases); ++i) {
     SCOPED_TRACE(i);

@@ -7,6 +7,7 @@
 // each way.
 #pragma once
 
+#include <algorithm>
 #include <deque>
 #include <optional>
 #include <string>
@@ -48,6 +49,7 @@ class ScriptedSmb2Server : public smb::MessageTransport {
   struct Received {
     smb::Header header;
     bool encrypted = false;
+    smb::Bytes body;  // after the header
   };
   static constexpr uint32_t kGone = 64;  // what Send and Receive fail with
 
@@ -66,7 +68,7 @@ class ScriptedSmb2Server : public smb::MessageTransport {
   }
 
   uint32_t Send(smb::ByteSpan message) override {
-    Received request{{}, smb::IsTransformMessage(message)};
+    Received request{{}, smb::IsTransformMessage(message), {}};
     smb::Bytes plain(message.begin(), message.end());
     uint64_t id = 0;
     if ((request.encrypted && smb::DecryptMessage(cipher, Keys().encryption.span(), message, &id,
@@ -78,7 +80,8 @@ class ScriptedSmb2Server : public smb::MessageTransport {
         request.header.command == smb::Command::kSessionSetup) {
       hash_.Update(plain);
     }
-    requests.push_back(request);
+    request.body.assign(plain.begin() + std::min(plain.size(), smb::kHeaderSize), plain.end());
+    requests.push_back(std::move(request));
     return 0;
   }
 
@@ -220,20 +223,25 @@ inline smb::Bytes FixedBody(uint8_t structure_size) {
 }
 
 // A logon of one leg with a fixed session key: a token out, success back.
+// An anonymous one has no key.
 class FixedLogon : public smb::Authenticator {
  public:
-  explicit FixedLogon(smb::ByteSpan key) : key_(key) {}
+  explicit FixedLogon(smb::ByteSpan key,
+                      smb::LogonMechanism mechanism = smb::LogonMechanism::kNtlm)
+      : key_(mechanism == smb::LogonMechanism::kAnonymous ? smb::ByteSpan() : key),
+        mechanism_(mechanism) {}
   Step Next(smb::ByteSpan, smb::Bytes* out) override {
     *out = {0x4e, 0x54};
     return calls_++ == 0 ? Step::kContinue : Step::kDone;
   }
   const smb::SecretBytes& SessionKey() const override { return key_; }
-  smb::LogonMechanism mechanism() const override { return smb::LogonMechanism::kNtlm; }
+  smb::LogonMechanism mechanism() const override { return mechanism_; }
   uint32_t failure() const override { return 0; }
   std::u16string account() const override { return u"user"; }
 
  private:
   smb::SecretBytes key_;
+  smb::LogonMechanism mechanism_;
   int calls_ = 0;
 };
 

@@ -38,6 +38,10 @@ uint32_t FaultCode(ProtocolFault fault, SmbStage stage) {
       return status::kAccessDenied;
     case ProtocolFault::kLogon:
       return status::kLogonFailure;
+    case ProtocolFault::kGuestLogonBlocked:
+      // What Windows reports when it will not let credentials fall back
+      // to the server's guest.
+      return status::kSmbGuestLogonBlocked;
     case ProtocolFault::kDowngrade:
       // What Windows reports when the negotiation was changed on the way.
       return status::kDowngradeDetected;
