@@ -13,7 +13,8 @@ namespace winreach::smb {
 //   kInvalidParameter (87)  a server token that is malformed or out of turn
 //   kNtlmBlocked (1937)     the server offers no NTLM, or chose another mechanism
 //   kLogonFailure (1326)    the server rejected the logon
-//   kAccessDenied (5)       the server's mechListMIC does not verify
+//   kAccessDenied (5)       the server's mechListMIC does not verify, or is missing
+//                           after ours
 //   kGenFailure (31)        no random bytes to be had
 
 NtlmAuthenticator::NtlmAuthenticator(NtlmCredentials credentials, std::u16string workstation,
@@ -153,6 +154,7 @@ Authenticator::Step NtlmAuthenticator::Answer(ByteSpan server_token, Bytes* out)
         NtlmSealingContext client(session_key_.span(), flags, true);
         const NtlmSignature signature = client.Sign(mech_types_);
         mech_list_mic.assign(signature.begin(), signature.end());
+        sent_mech_list_mic_ = true;
       }
     }
   }
@@ -163,8 +165,11 @@ Authenticator::Step NtlmAuthenticator::Answer(ByteSpan server_token, Bytes* out)
 }
 
 Authenticator::Step NtlmAuthenticator::Verdict(ByteSpan server_token) {
-  // Some servers end the exchange with the session setup's status alone.
+  // Some servers end the exchange with the session setup's status alone;
+  // not after our mechListMIC, which the server must answer with its own:
+  // that is its proof that it knew the session key.
   if (server_token.empty()) {
+    if (sent_mech_list_mic_) return Fail(status::kAccessDenied);
     stage_ = Stage::kOver;
     return Step::kDone;
   }
@@ -172,6 +177,7 @@ Authenticator::Step NtlmAuthenticator::Verdict(ByteSpan server_token) {
   if (!ParseNegTokenResp(server_token, &resp)) return Fail(status::kInvalidParameter);
   if (resp.state == NegState::kReject) return Fail(status::kLogonFailure);
   if (resp.state != NegState::kAcceptCompleted) return Fail(status::kInvalidParameter);
+  if (sent_mech_list_mic_ && !resp.mech_list_mic) return Fail(status::kAccessDenied);
   if (resp.mech_list_mic && server_context_) {
     const NtlmSignature expected = server_context_->Sign(mech_types_);
     if (!ConstantTimeEqual(expected, *resp.mech_list_mic)) return Fail(status::kAccessDenied);

@@ -71,6 +71,7 @@ class NtlmAuthenticator : public Authenticator {
   SecretBytes session_key_;
   // The server's direction, kept to check its mechListMIC.
   std::unique_ptr<NtlmSealingContext> server_context_;
+  bool sent_mech_list_mic_ = false;  // then the server must answer with its own
 };
 
 }  // namespace winreach::smb

@@ -246,7 +246,12 @@ TEST(NtlmAuthenticatorTest, FailsOnRefusedOrMalformedTokens) {
       {"final MIC wrong",
        {kServerInit, challenge, ServerResp(NegState::kAcceptCompleted, {}, Bytes(16, 1), {})},
        status::kAccessDenied},
-      {"a fourth token", {kServerInit, challenge, done, done}, status::kInvalidParameter},
+      // Our mechListMIC went out: the server's own must come back.
+      {"final without MIC", {kServerInit, challenge, done}, status::kAccessDenied},
+      {"final token empty", {kServerInit, challenge, {}}, status::kAccessDenied},
+      {"a fourth token",
+       {kServerInit, ServerResp(NegState::kAcceptIncomplete, Challenge(false)), done, done},
+       status::kInvalidParameter},
   };
   for (const Case& c : cases) {
     NtlmAuthenticator auth = Account();

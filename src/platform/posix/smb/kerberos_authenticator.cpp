@@ -1,5 +1,6 @@
 #include "platform/posix/smb/kerberos_authenticator.h"
 
+#include <cstring>
 #include <string>
 
 #include "platform/format.h"
@@ -15,8 +16,18 @@ namespace {
 gss_OID_desc kHostBasedService = {10, const_cast<char*>("\x2a\x86\x48\x86\xf7\x12\x01\x02\x01\x04")};
 gss_OID_desc kSpnego = {6, const_cast<char*>("\x2b\x06\x01\x05\x05\x02")};
 gss_OID_desc kKerberos = {9, const_cast<char*>("\x2a\x86\x48\x86\xf7\x12\x01\x02\x02")};
+gss_OID_desc kMsKerberos = {9, const_cast<char*>("\x2a\x86\x48\x82\xf7\x12\x01\x02\x02")};
 // GSS_C_INQ_SSPI_SESSION_KEY: the key SMB signs and encrypts with.
 gss_OID_desc kSessionKey = {11, const_cast<char*>("\x2a\x86\x48\x86\xf7\x12\x01\x02\x02\x05\x05")};
+
+// Kerberos under either of its names (older Windows answers with Microsoft's).
+bool IsKerberos(gss_const_OID mechanism) {
+  const auto is = [mechanism](const gss_OID_desc& oid) {
+    return mechanism->length == oid.length &&
+           std::memcmp(mechanism->elements, oid.elements, oid.length) == 0;
+  };
+  return mechanism != GSS_C_NO_OID && (is(kKerberos) || is(kMsKerberos));
+}
 
 std::string DisplayName(const GssapiLibrary& gss, gss_name_t name) {
   OM_uint32 minor = 0;
@@ -47,9 +58,13 @@ std::unique_ptr<KerberosAuthenticator> KerberosAuthenticator::Create(std::string
   }
   std::string principal = DisplayName(*gss, client);
   gss->release_name(&minor, &client);
-  // SPNEGO's framing, Kerberos alone inside it: never a silent other mechanism.
+  // SPNEGO's framing, Kerberos alone inside it: never a silent other
+  // mechanism. A library that cannot promise that is not used.
   gss_OID_set_desc kerberos_only = {1, &kKerberos};
-  gss->set_neg_mechs(&minor, credentials, &kerberos_only);
+  if (gss->set_neg_mechs(&minor, credentials, &kerberos_only) != GSS_S_COMPLETE) {
+    gss->release_cred(&minor, &credentials);
+    return nullptr;
+  }
 
   const std::string service = "cifs@" + std::string(host);
   gss_buffer_desc service_name = {service.size(), const_cast<char*>(service.data())};
@@ -84,8 +99,10 @@ bool KerberosAuthenticator::TakeSessionKey() {
     if (keys != GSS_C_NO_BUFFER_SET) gss_.release_buffer_set(&minor, &keys);
     return false;
   }
-  key_.Assign(smb::ByteSpan(static_cast<const uint8_t*>(keys->elements[0].value),
-                            keys->elements[0].length));
+  gss_buffer_t key = &keys->elements[0];
+  key_.Assign(smb::ByteSpan(static_cast<const uint8_t*>(key->value), key->length));
+  // The library's copy of the key goes back to it wiped.
+  smb::Wipe({static_cast<uint8_t*>(key->value), key->length});
   gss_.release_buffer_set(&minor, &keys);
   return true;
 }
@@ -105,10 +122,12 @@ smb::Authenticator::Step KerberosAuthenticator::Next(smb::ByteSpan server_token,
                            const_cast<uint8_t*>(first ? nullptr : server_token.data())};
   gss_buffer_desc output = GSS_C_EMPTY_BUFFER;
   OM_uint32 minor = 0;
+  gss_OID mechanism = GSS_C_NO_OID;
+  OM_uint32 flags = 0;
   const OM_uint32 major = gss_.init_sec_context(
       &minor, credentials_, &context_, target_, &kSpnego,
       GSS_C_MUTUAL_FLAG | GSS_C_INTEG_FLAG | GSS_C_SEQUENCE_FLAG | GSS_C_REPLAY_FLAG, 0,
-      GSS_C_NO_CHANNEL_BINDINGS, first ? GSS_C_NO_BUFFER : &input, nullptr, &output, nullptr,
+      GSS_C_NO_CHANNEL_BINDINGS, first ? GSS_C_NO_BUFFER : &input, &mechanism, &output, &flags,
       nullptr);
   if (output.length != 0) {
     const auto* bytes = static_cast<const uint8_t*>(output.value);
@@ -121,13 +140,18 @@ smb::Authenticator::Step KerberosAuthenticator::Next(smb::ByteSpan server_token,
   }
   if (major == GSS_S_COMPLETE) {
     complete_ = true;
-    if (!TakeSessionKey()) {
+    // The server proved it holds the service key (mutual authentication),
+    // and SPNEGO settled on Kerberos: anything less is not the logon asked for.
+    if ((flags & GSS_C_MUTUAL_FLAG) == 0 || !IsKerberos(mechanism) || !TakeSessionKey()) {
       failure_ = status::kLogonFailure;
       return Step::kFailed;
     }
   }
   // A token to send always goes out; the logon is done once nothing is left.
-  if (!out->empty()) return Step::kContinue;
+  if (!out->empty()) {
+    started_ = true;
+    return Step::kContinue;
+  }
   return complete_ ? Step::kDone : Step::kFailed;
 }
 

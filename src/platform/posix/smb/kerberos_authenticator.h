@@ -28,6 +28,11 @@ class KerberosAuthenticator : public smb::Authenticator {
   uint32_t failure() const override { return failure_; }
   std::u16string account() const override { return principal_; }
 
+  // Whether a token went to the server. Until then a failure is this
+  // computer's own (no service ticket to be had) and another mechanism may
+  // be tried; after it, the server has answered and its answer stands.
+  bool started() const { return started_; }
+
  private:
   KerberosAuthenticator(const GssapiLibrary& gss, gss_cred_id_t credentials, gss_name_t target,
                         std::string principal);
@@ -39,6 +44,7 @@ class KerberosAuthenticator : public smb::Authenticator {
   gss_ctx_id_t context_ = GSS_C_NO_CONTEXT;
   std::u16string principal_;  // from the UTF-8 name GSSAPI gives
   bool complete_ = false;
+  bool started_ = false;
   smb::SecretBytes key_;
   uint32_t failure_ = 0;
 };

@@ -258,7 +258,12 @@ uint32_t SmbSession::LogOn(Server& server, const SmbHost& host) {
   const bool try_ticket = ticket_cache_ && !IsAddress(host.name);
   const bool credentials_offered = ticket_cache_ || offered || !credentials_.domain.empty();
   std::unique_ptr<smb::Authenticator> logon;
-  if (try_ticket) logon = KerberosAuthenticator::Create(host.name);
+  const KerberosAuthenticator* kerberos = nullptr;
+  if (try_ticket) {
+    auto ticket = KerberosAuthenticator::Create(host.name);
+    kerberos = ticket.get();
+    logon = std::move(ticket);
+  }
   smb::SmbResult result = smb::SmbResult::Protocol(smb::ProtocolFault::kLogon);
   SmbStage failed_at = SmbStage::kLogon;
   const auto attempt = [&](smb::Authenticator& authenticator) {
@@ -274,7 +279,16 @@ uint32_t SmbSession::LogOn(Server& server, const SmbHost& host) {
     return result.ok();
   };
   bool done = logon && attempt(*logon);
-  if (!done && result.kind != smb::SmbResult::Kind::kTransport && !TimeIsUp()) {
+  // NTLM only where Kerberos failed on this computer (no ticket, no service
+  // ticket for the host), never once the server has answered a ticket:
+  // whatever it said, whoever said it, the answer is not a reason to hand
+  // out an NTLM response instead. Never when smb.conf requires Kerberos.
+  const bool kerberos_answered = kerberos != nullptr && kerberos->started();
+  if (!done && conf_.kerberos == SmbClientConf::Kerberos::kRequired && !kerberos_answered) {
+    return status::kLogonFailure;
+  }
+  if (!done && !kerberos_answered && result.kind != smb::SmbResult::Kind::kTransport &&
+      !TimeIsUp()) {
     smb::NtlmCredentials ntlm;
     if (offered) {
       ntlm.user = Utf16(credentials_.user);
