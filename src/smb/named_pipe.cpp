@@ -17,16 +17,34 @@ uint32_t NamedPipe::FlushHeld() {
 }
 
 uint32_t NamedPipe::Write(std::span<const uint8_t> bytes) {
+  if (failure_ != 0) return failure_;
   if (const uint32_t error = FlushHeld(); error != 0) return error;
-  // What is left of an earlier answer is no one's any more; what the server
-  // still holds of it is drained, or it would refuse the next request.
-  while (more_) {
-    if (const uint32_t error = Fetch(); error != 0) return error;
-  }
-  answer_.clear();
-  answer_at_ = 0;
+  if (const uint32_t error = Drain(); error != 0) return error;
   held_.assign(bytes.begin(), bytes.end());
   holding_ = true;
+  return 0;
+}
+
+uint32_t NamedPipe::Drain() {
+  // What is left of an earlier answer is no one's any more; what the server
+  // still holds of it is read and dropped, or it would refuse the next
+  // request. An answer that never ends is the server's fault, not a reason
+  // to read for ever: the pipe is given up.
+  size_t drained = answer_.size() - answer_at_;
+  answer_.clear();
+  answer_at_ = 0;
+  Bytes part;
+  while (more_) {
+    const SmbResult result =
+        connection_.Read(tree_id_, file_, connection_.max_read_size(), 0, &part, &more_);
+    if (!result.ok()) return error_code_(result);
+    drained += part.size();
+    if (part.empty() || drained > kMaxDrained) {
+      more_ = false;
+      failure_ = status::kRpcCallFailed;
+      return failure_;
+    }
+  }
   return 0;
 }
 
@@ -49,6 +67,7 @@ uint32_t NamedPipe::Fetch() {
 }
 
 uint32_t NamedPipe::Read(std::span<uint8_t> out) {
+  if (failure_ != 0) return failure_;
   while (answer_.size() - answer_at_ < out.size()) {
     if (const uint32_t error = Fetch(); error != 0) return error;
   }

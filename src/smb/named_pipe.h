@@ -4,7 +4,8 @@
 // fragment the server answers nothing to), the last before a read goes out
 // as a pipe transaction, one round trip for request and answer. An answer
 // larger than the transaction could carry is drained with READs before the
-// next request, or the pipe would stay busy.
+// next request, or the pipe would stay busy; what is drained is dropped, and
+// an answer that never ends gives the pipe up.
 #pragma once
 
 #include <cstdint>
@@ -35,6 +36,11 @@ class NamedPipe : public rpc::PipeTransport {
   uint32_t FlushHeld();
   // Gets more of the answer: the held PDU's transaction, or a read.
   uint32_t Fetch();
+  // Drops what is left of the last answer, here and at the server.
+  uint32_t Drain();
+
+  // More than any answer the RPC client takes: what a drain reads at most.
+  static constexpr size_t kMaxDrained = size_t{1} << 20;
 
   Smb2Connection& connection_;
   const uint32_t tree_id_;
@@ -45,6 +51,7 @@ class NamedPipe : public rpc::PipeTransport {
   Bytes answer_;          // received and not yet read
   size_t answer_at_ = 0;
   bool more_ = false;     // the server has more of the current message
+  uint32_t failure_ = 0;  // once the pipe is given up, what every call returns
 };
 
 }  // namespace winreach::smb

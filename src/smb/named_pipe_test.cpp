@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/status_codes.h"
 #include "smb/nt_status.h"
 #include "tests/support/scripted_smb2_server.h"
 
@@ -21,11 +22,27 @@ Bytes Text(std::string_view text) { return Bytes(text.begin(), text.end()); }
 Smb2Reply Transaction(std::string_view answer, uint32_t status = 0) {
   return {Command::kIoctl, status, testing::IoctlBody(kFsctlPipeTransceive, kPipe, Text(answer))};
 }
-Smb2Reply ReadAnswer(std::string_view data) {
-  return {Command::kRead, 0, testing::ReadBody(Text(data))};
+Smb2Reply ReadAnswer(std::string_view data, uint32_t status = 0) {
+  return {Command::kRead, status, testing::ReadBody(Text(data))};
 }
 const Smb2Reply kWritten{Command::kWrite, 0,
                          Bytes{17, 0, 0, 0, 5, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}};  // 5 bytes
+
+// A guest session of 2.1, the pipe's connection.
+struct GuestSession {
+  GuestSession() {
+    testing::ScriptLogon(server, testing::ServerNegotiation(Dialect::k210), {},
+                         kSessionFlagIsGuest, testing::Seal::kPlain);
+    testing::FixedLogon logon({}, LogonMechanism::kAnonymous);
+    EXPECT_TRUE(connection.Negotiate().ok());
+    EXPECT_TRUE(connection.SessionSetup(logon).ok());
+  }
+  testing::ScriptedSmb2Server server;
+  Smb2Connection connection{server, {}, [](std::span<uint8_t> out) {
+                              std::memset(out.data(), 0x11, out.size());
+                              return true;
+                            }};
+};
 
 // The RPC client's side: 'w' writes a PDU, 'r' reads and expects the text.
 struct Op {
@@ -55,16 +72,9 @@ TEST(NamedPipeTest, PdusGoOutAsWritesAndTransactions) {
   };
   for (size_t i = 0; i < std::size(cases); ++i) {
     SCOPED_TRACE(i);
-    testing::ScriptedSmb2Server server;
-    Smb2Connection connection(server, {}, [](std::span<uint8_t> out) {
-      std::memset(out.data(), 0x11, out.size());
-      return true;
-    });
-    testing::ScriptLogon(server, testing::ServerNegotiation(Dialect::k210), {},
-                         kSessionFlagIsGuest, testing::Seal::kPlain);
-    testing::FixedLogon logon({}, LogonMechanism::kAnonymous);
-    ASSERT_TRUE(connection.Negotiate().ok());
-    ASSERT_TRUE(connection.SessionSetup(logon).ok());
+    GuestSession session;
+    auto& server = session.server;
+    auto& connection = session.connection;
     for (const Smb2Reply& reply : cases[i].replies) server.Answer(reply);
 
     NamedPipe pipe(connection, 7, kPipe, [](const SmbResult&) { return 1u; });
@@ -84,6 +94,28 @@ TEST(NamedPipeTest, PdusGoOutAsWritesAndTransactions) {
     EXPECT_EQ(commands, cases[i].commands);
     server.Answer({Command::kClose, 0, testing::FixedBody(60)});
   }
+}
+
+// An answer that never ends: the drain drops what it reads, stops after a
+// bound, and the pipe is given up without another byte sent.
+TEST(NamedPipeTest, AnEndlessAnswerGivesThePipeUp) {
+  GuestSession session;
+  auto& server = session.server;
+  auto& connection = session.connection;
+  const std::string chunk(65536, 'x');
+  server.Answer(Transaction("an", kStatusBufferOverflow));
+  for (int i = 0; i < 100; ++i) server.Answer(ReadAnswer(chunk, kStatusBufferOverflow));
+  NamedPipe pipe(connection, 7, kPipe, [](const SmbResult&) { return 1u; });
+  uint8_t two[2];
+  ASSERT_EQ(pipe.Write(Text("call1")), 0u);
+  ASSERT_EQ(pipe.Read(two), 0u);
+  EXPECT_EQ(pipe.Write(Text("call2")), status::kRpcCallFailed);
+  const size_t reads = server.requests.size() - 3;  // after the logon and the transaction
+  EXPECT_GE(reads, 16u);
+  EXPECT_LE(reads, 17u);
+  EXPECT_EQ(pipe.Read(two), status::kRpcCallFailed);
+  EXPECT_EQ(server.requests.size(), reads + 3);
+  server.Answer({Command::kClose, 0, testing::FixedBody(60)});
 }
 
 }  // namespace
