@@ -34,6 +34,11 @@ class Authenticator {
 
   virtual LogonMechanism mechanism() const = 0;
 
+  // Whether the logon itself proved that the server holds the session key
+  // (NTLM: the server's mechListMIC; Kerberos: mutual authentication).
+  // When it did not, the server's signature on its last answer must.
+  virtual bool server_proven() const = 0;
+
   // The Windows code of a failure on the client's side (a malformed or
   // refused token, no credentials the mechanism can use).
   virtual uint32_t failure() const = 0;

@@ -13,8 +13,7 @@ namespace winreach::smb {
 //   kInvalidParameter (87)  a server token that is malformed or out of turn
 //   kNtlmBlocked (1937)     the server offers no NTLM, or chose another mechanism
 //   kLogonFailure (1326)    the server rejected the logon
-//   kAccessDenied (5)       the server's mechListMIC does not verify, or is missing
-//                           after ours
+//   kAccessDenied (5)       the server's mechListMIC does not verify
 //   kGenFailure (31)        no random bytes to be had
 
 NtlmAuthenticator::NtlmAuthenticator(NtlmCredentials credentials, std::u16string workstation,
@@ -165,11 +164,9 @@ Authenticator::Step NtlmAuthenticator::Answer(ByteSpan server_token, Bytes* out)
 }
 
 Authenticator::Step NtlmAuthenticator::Verdict(ByteSpan server_token) {
-  // Some servers end the exchange with the session setup's status alone;
-  // not after our mechListMIC, which the server must answer with its own:
-  // that is its proof that it knew the session key.
+  // Some servers end the exchange with the session setup's status alone,
+  // or without answering our mechListMIC: see server_proven().
   if (server_token.empty()) {
-    if (sent_mech_list_mic_) return Fail(status::kAccessDenied);
     stage_ = Stage::kOver;
     return Step::kDone;
   }
@@ -177,10 +174,10 @@ Authenticator::Step NtlmAuthenticator::Verdict(ByteSpan server_token) {
   if (!ParseNegTokenResp(server_token, &resp)) return Fail(status::kInvalidParameter);
   if (resp.state == NegState::kReject) return Fail(status::kLogonFailure);
   if (resp.state != NegState::kAcceptCompleted) return Fail(status::kInvalidParameter);
-  if (sent_mech_list_mic_ && !resp.mech_list_mic) return Fail(status::kAccessDenied);
   if (resp.mech_list_mic && server_context_) {
     const NtlmSignature expected = server_context_->Sign(mech_types_);
     if (!ConstantTimeEqual(expected, *resp.mech_list_mic)) return Fail(status::kAccessDenied);
+    mic_verified_ = true;
   }
   stage_ = Stage::kOver;
   return Step::kDone;

@@ -41,6 +41,10 @@ class NtlmAuthenticator : public Authenticator {
   LogonMechanism mechanism() const override {
     return anonymous_ ? LogonMechanism::kAnonymous : LogonMechanism::kNtlm;
   }
+  // False when our mechListMIC went unanswered (some servers, impacket's
+  // among them, never send one): then only a signed last answer proves the
+  // server knew the key.
+  bool server_proven() const override { return !sent_mech_list_mic_ || mic_verified_; }
   // 87 for a malformed or out-of-turn server token, 1937 when the server
   // offers or chooses no NTLM, 1326 for a rejected logon, 5 when the
   // server's mechListMIC does not verify, 31 when no random bytes came.
@@ -71,7 +75,8 @@ class NtlmAuthenticator : public Authenticator {
   SecretBytes session_key_;
   // The server's direction, kept to check its mechListMIC.
   std::unique_ptr<NtlmSealingContext> server_context_;
-  bool sent_mech_list_mic_ = false;  // then the server must answer with its own
+  bool sent_mech_list_mic_ = false;
+  bool mic_verified_ = false;  // the server's mechListMIC, after ours
 };
 
 }  // namespace winreach::smb

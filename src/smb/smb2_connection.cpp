@@ -207,6 +207,10 @@ SmbResult Smb2Connection::FinishSession(Authenticator& authenticator, const Exch
   const bool credentials = authenticator.mechanism() != LogonMechanism::kAnonymous;
   const bool says_guest = (response.session_flags & kSessionFlagIsGuest) != 0;
   const bool says_null = (response.session_flags & kSessionFlagIsNull) != 0;
+  // A guest session cannot sign and proves nothing: whether the server took
+  // the account for its guest or someone set the flag on the way, the
+  // credentials offered must not go on as a session nobody protects.
+  if (credentials && says_guest) return SmbResult::Protocol(ProtocolFault::kGuestLogonBlocked);
   if (!credentials) {
     // Nothing was proven and nothing is at stake: an anonymous logon has no
     // key, and its session neither signs nor encrypts.
@@ -238,12 +242,10 @@ SmbResult Smb2Connection::FinishSession(Authenticator& authenticator, const Exch
     const bool verified =
         flagged && !last.encrypted &&
         VerifyMessage(*session_.signing_algorithm, keys_.signing.span(), last.message);
-    if (flagged && !verified) return Break(SmbResult::Protocol(ProtocolFault::kBadSignature));
-    // A guest session cannot sign, so it comes unsigned: whether the server
-    // took the account for its guest or someone set the flag on the way,
-    // the credentials offered must not go on as a session nobody protects.
-    if (says_guest) return SmbResult::Protocol(ProtocolFault::kGuestLogonBlocked);
-    if (!verified && (dialect == Dialect::k311 || WillSign(authenticator))) {
+    // A logon that did not prove the server's key itself needs the
+    // signature as that proof.
+    if (!verified && (flagged || dialect == Dialect::k311 || WillSign(authenticator) ||
+                      !authenticator.server_proven())) {
       return Break(SmbResult::Protocol(ProtocolFault::kBadSignature));
     }
     // A null session is what an anonymous logon gets, never a keyed one.

@@ -33,15 +33,16 @@ struct Client {
                      return true;
                    }} {}
   SmbResult LogOn(const NegotiateResponse& negotiation, uint16_t session_flags, Seal seal,
-                  LogonMechanism mechanism = LogonMechanism::kNtlm) {
+                  LogonMechanism mechanism = LogonMechanism::kNtlm, bool proven = true) {
     testing::ScriptLogon(server, negotiation, kKey, session_flags, seal);
     if (SmbResult r = connection.Negotiate(); !r.ok()) return r;
     testing::FixedLogon logon(kKey, mechanism);
+    logon.proven = proven;
     return connection.SessionSetup(logon);
   }
   SmbResult LogOn(Dialect dialect, uint16_t session_flags, Seal seal,
-                  LogonMechanism mechanism = LogonMechanism::kNtlm) {
-    return LogOn(testing::ServerNegotiation(dialect), session_flags, seal, mechanism);
+                  LogonMechanism mechanism = LogonMechanism::kNtlm, bool proven = true) {
+    return LogOn(testing::ServerNegotiation(dialect), session_flags, seal, mechanism, proven);
   }
   SmbResult TreeConnect() {
     uint32_t tree_id = 0;
@@ -86,6 +87,7 @@ TEST(Smb2ConnectionTest, LogonAndSigning) {
     bool signing;
     LogonMechanism mechanism = kNtlm;
     Signing policy = Signing::kDesired;
+    bool proven = true;  // the logon proved the server's key itself
   } cases[] = {
       {Dialect::k311, 0, Seal::kSigned, kOk, true},
       // On 3.1.1 the last answer is signed whether signing is wanted or not.
@@ -100,11 +102,14 @@ TEST(Smb2ConnectionTest, LogonAndSigning) {
       {Dialect::k210, 0, Seal::kPlain, kBadSignature, false},
       // Signing only when the server demands it: nothing to check then.
       {Dialect::k302, 0, Seal::kPlain, kOk, false, kNtlm, Signing::kIfRequired},
+      // ... unless the logon left that proof to the signature (no mechListMIC).
+      {Dialect::k302, 0, Seal::kPlain, kBadSignature, false, kNtlm, Signing::kIfRequired, false},
+      {Dialect::k302, 0, Seal::kSigned, kOk, false, kNtlm, Signing::kIfRequired, false},
       // Credentials taken for the guest's, signed or not: refused.
       {Dialect::k302, kSessionFlagIsGuest, Seal::kPlain, kGuestBlocked, false},
       {Dialect::k311, kSessionFlagIsGuest, Seal::kPlain, kGuestBlocked, false},
       {Dialect::k302, kSessionFlagIsGuest, Seal::kSigned, kGuestBlocked, false},
-      {Dialect::k311, kSessionFlagIsGuest, Seal::kBadlySigned, kBadSignature, false},
+      {Dialect::k311, kSessionFlagIsGuest, Seal::kBadlySigned, kGuestBlocked, false},
       // A null session after a keyed logon is no answer to it.
       {Dialect::k311, kSessionFlagIsNull, Seal::kSigned,
        SmbResult::Protocol(ProtocolFault::kUnexpected), false},
@@ -119,7 +124,8 @@ TEST(Smb2ConnectionTest, LogonAndSigning) {
     ClientSettings settings;
     settings.signing = c.policy;
     Client client(settings);
-    ExpectResult(client.LogOn(c.dialect, c.session_flags, c.seal, c.mechanism), c.expected);
+    ExpectResult(client.LogOn(c.dialect, c.session_flags, c.seal, c.mechanism, c.proven),
+                 c.expected);
     const bool will_sign = c.mechanism != kAnonymous && c.policy == Signing::kDesired;
     EXPECT_EQ(client.SessionSetupSecurityMode(), will_sign ? kSigningRequired : kSigningEnabled);
     if (!c.expected.ok()) continue;

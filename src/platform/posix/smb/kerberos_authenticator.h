@@ -25,6 +25,8 @@ class KerberosAuthenticator : public smb::Authenticator {
   Step Next(smb::ByteSpan server_token, smb::Bytes* out) override;
   const smb::SecretBytes& SessionKey() const override { return key_; }
   smb::LogonMechanism mechanism() const override { return smb::LogonMechanism::kKerberos; }
+  // A completed logon has checked the server's mutual authentication.
+  bool server_proven() const override { return complete_; }
   uint32_t failure() const override { return failure_; }
   std::u16string account() const override { return principal_; }
 
