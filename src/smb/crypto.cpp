@@ -53,6 +53,8 @@ Digest16 Md4(Pieces message) {
   Feed(&context, md4_update, message);
   Digest16 digest;
   md4_digest(&context, digest.size(), digest.data());
+  // The context held the UTF-16 password it hashed.
+  Wipe({reinterpret_cast<uint8_t*>(&context), sizeof context});
   return digest;
 }
 
@@ -62,6 +64,8 @@ Digest16 Md5(Pieces message) {
   Feed(&context, md5_update, message);
   Digest16 digest;
   md5_digest(&context, digest.size(), digest.data());
+  // It may have hashed a key (NTLM's sealing keys come from the session key).
+  Wipe({reinterpret_cast<uint8_t*>(&context), sizeof context});
   return digest;
 }
 

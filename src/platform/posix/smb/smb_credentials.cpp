@@ -1,23 +1,36 @@
 #include "platform/posix/smb/smb_credentials.h"
 
+#include <fcntl.h>
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
-#include <fstream>
+#include <string_view>
 
 namespace winreach {
 
-void SmbCredentials::Wipe() {
-  // Volatile writes, so that the compiler keeps them.
-  volatile char* p = password.data();
-  for (size_t i = 0; i < password.size(); ++i) p[i] = 0;
-  password.clear();
-  password.shrink_to_fit();
+namespace {
+
+// Volatile writes, so that the compiler keeps them.
+void WipeBytes(char* bytes, size_t size) {
+  volatile char* p = bytes;
+  for (size_t i = 0; i < size; ++i) p[i] = 0;
 }
 
-namespace {
+void WipeText(std::string& text) {
+  WipeBytes(text.data(), text.capacity());
+  text.clear();
+  text.shrink_to_fit();
+}
+
+// Replaces the password, wiping the one before: a later source wins, and
+// leaves no copy of the earlier behind in freed memory.
+void SetPassword(SmbCredentials& credentials, std::string_view password) {
+  WipeText(credentials.password);
+  credentials.password.assign(password);
+  credentials.offered = true;
+}
 
 // "domain\user", "domain/user" or "user" (a "user@realm" stays whole).
 void SetUser(SmbCredentials& credentials, const std::string& name) {
@@ -33,26 +46,24 @@ void SetUser(SmbCredentials& credentials, const std::string& name) {
 
 }  // namespace
 
+void SmbCredentials::Wipe() { WipeText(password); }
+
 SmbCredentials CredentialsFromEnvironment(const GetEnv& getenv, const ReadFirstLine& read) {
   SmbCredentials credentials;
   if (const char* logname = getenv("LOGNAME"); logname != nullptr) SetUser(credentials, logname);
   if (const char* user = getenv("USER"); user != nullptr && *user != '\0') {
-    const std::string value = user;
+    const std::string_view value = user;  // the environment's own, not copied
     const size_t percent = value.find('%');
-    SetUser(credentials, value.substr(0, percent));
-    if (percent != std::string::npos) {
-      credentials.password = value.substr(percent + 1);
-      credentials.offered = true;
-    }
+    SetUser(credentials, std::string(value.substr(0, percent)));
+    if (percent != std::string::npos) SetPassword(credentials, value.substr(percent + 1));
   }
   if (const char* password = getenv("PASSWD"); password != nullptr) {
-    credentials.password = password;
-    credentials.offered = true;
+    SetPassword(credentials, password);
   }
   if (const char* file = getenv("PASSWD_FILE"); file != nullptr && *file != '\0') {
-    if (auto line = read(file)) {
-      credentials.password = std::move(*line);
-      credentials.offered = true;
+    if (std::optional<std::string> line = read(file)) {
+      SetPassword(credentials, *line);
+      WipeText(*line);
     }
   }
   return credentials;
@@ -78,10 +89,25 @@ SmbCredentials CredentialsFromProcess() {
   return CredentialsFromEnvironment(
       [](const char* name) { return std::getenv(name); },
       [](const std::string& path) -> std::optional<std::string> {
-        std::ifstream file(path);
-        std::string line;
-        if (!file || !std::getline(file, line)) return std::nullopt;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+        // Read into a buffer of our own, wiped after: a stream's buffer
+        // would keep the password in freed memory.
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) return std::nullopt;
+        char buffer[4096];
+        size_t size = 0;
+        for (ssize_t got = 1; got > 0 && size < sizeof buffer;) {
+          got = ::read(fd, buffer + size, sizeof buffer - size);
+          if (got > 0) size += static_cast<size_t>(got);
+        }
+        ::close(fd);
+        const std::string_view text(buffer, size);
+        std::optional<std::string> line;
+        if (size > 0) {
+          std::string_view first = text.substr(0, text.find('\n'));
+          if (!first.empty() && first.back() == '\r') first.remove_suffix(1);
+          line.emplace(first);
+        }
+        WipeBytes(buffer, sizeof buffer);
         return line;
       });
 }
