@@ -242,7 +242,7 @@ INTEROP_MATRIX=(
   "signing|admin|client signing = disabled|SMB 3.1.1, signed, NTLM as WRTEST\\administrator|OK OK|-"
   # A session without a key cannot sign: refused, as Samba's client refuses it.
   "testhost|anon|client signing = required|-|5 5|-"
-  "testhost|guest|client signing = required|-|5 5|-"
+  "testhost|guest|client signing = required|-|4F8 4F8|-"
   "hmac-ccm|admin|-|SMB 3.1.1, signed, NTLM as WRTEST\\administrator|OK OK|Signing Algo: 0"
   "cmac-gcm|admin|-|SMB 3.1.1, signed, NTLM as WRTEST\\administrator|OK OK|Signing Algo: 1"
   "gmac-ccm256|admin|-|SMB 3.1.1, signed, NTLM as WRTEST\\administrator|OK OK|Signing Algo: 2"
@@ -264,8 +264,9 @@ INTEROP_MATRIX=(
   "d210|admin|client smb encrypt = desired|SMB 2.1, signed, NTLM as WRTEST\\administrator|OK OK|-"
   "encrypted|admin|client smb encrypt = off|-|5 5|-"
   "testhost|anon|client smb encrypt = required|-|5 5|-"
-  # Guest and anonymous.
-  "testhost|guest|-|SMB 3.1.1, unsigned, NTLM as guest|OK 5|-"
+  # Guest and anonymous. Credentials the server takes for its guest's are
+  # refused, as Windows refuses them (ERROR_SMB_GUEST_LOGON_BLOCKED).
+  "testhost|guest|-|-|4F8 4F8|-"
   "testhost|anon|-|SMB 3.1.1, unsigned, anonymous|OK 5|-"
   "noanon|anon|-|-|5 5|-"
   "noanon|guest|-|-|52E 52E|-"
@@ -291,7 +292,7 @@ INTEROP_MATRIX=(
   # It answers 2.0.2 whatever it is offered.
   "imp|admin|client min protocol = SMB2_10|-|32 32|-"
   "impopen|anon|-|SMB 2.0.2, unsigned, anonymous|OK OK|-"
-  "impopen|guest|-|SMB 2.0.2, unsigned, NTLM as guest|OK OK|-"
+  "impopen|guest|-|-|4F8 4F8|-"
   "impopen|anon|client signing = required|-|5 5|-"
 )
 
