@@ -261,3 +261,17 @@ test_kerberos_without_a_ticket_falls_back() {
   rm -f "$cache"
   assert_contains "$out" 'Connection to the SCM is OK!' "password fallback"
 }
+
+# Under "client use kerberos = required" a logon is Kerberos or nothing: no
+# ticket to be had is a logon failure on every SMB line, never the offered
+# password by NTLM.
+test_kerberos_required_never_falls_back_to_ntlm() {
+  local conf=/etc/netns/$CLI/samba/smb.conf cache out
+  cache=$(mktemp)
+  trap "sed -i '/client use kerberos/d' '$conf'; rm -f '$cache'" EXIT
+  echo '  client use kerberos = required' >>"$conf"
+  out=$(wr_cli env -u PASSWD -u PASSWD_FILE KRB5CCNAME="FILE:$cache" \
+    USER="administrator%$ADMIN_PASSWORD" timeout 60 "$WINREACH" testhost </dev/null)
+  assert_contains "$out" 'NetServerGetInfo level 100 failed! Error 0000052E' "no NTLM"
+  assert_contains "$out" 'Unable to connect to the SCM! Error 0000052E' "no NTLM"
+}
