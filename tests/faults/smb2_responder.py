@@ -37,6 +37,11 @@ pipe transaction is refused with access denied. MODE says what goes wrong:
   plain-answer        the session asks for encryption; answers come signed only
   guest               the logon ends as a guest session, unsigned
   null                the logon ends as an anonymous session, unsigned
+  endless-answer      every pipe transaction and every READ on a pipe is
+                      answered with 64 KiB and STATUS_BUFFER_OVERFLOW ("there
+                      is more"), for ever; the first 64 KiB of a bind begin
+                      with its bind_ack, so the pipe is bound and the next
+                      call first drains what is left of the answer
 
 Its crypto is pycryptodome's (python3-pycryptodome, which python3-impacket
 brings too). Writes PIDFILE once it listens; logs each request to standard
@@ -60,12 +65,12 @@ MODES = ("good", "encrypted", "no-credits", "pending-forever", "pending-once", "
          "timeout-status", "bad-signature", "unsigned-final", "preauth-downgrade", "validated",
          "validate-downgrade", "bad-offset", "bad-contexts", "truncated", "wildcard", "zero-sizes",
          "bad-session-offset", "bad-challenge", "bad-mechlistmic", "bad-ioctl",
-         "bad-transform-tag", "plain-answer", "guest", "null")
+         "bad-transform-tag", "plain-answer", "guest", "null", "endless-answer")
 DEFAULT_PASSWORD = "Fault-Pass1"
 
 NEGOTIATE, SESSION_SETUP, LOGOFF, TREE_CONNECT, TREE_DISCONNECT = 0, 1, 2, 3, 4
-CREATE, CLOSE, IOCTL = 5, 6, 11
-SUCCESS, PENDING, MORE_PROCESSING = 0, 0x103, 0xC0000016
+CREATE, CLOSE, READ, IOCTL = 5, 6, 8, 11
+SUCCESS, PENDING, MORE_PROCESSING, BUFFER_OVERFLOW = 0, 0x103, 0xC0000016, 0x80000005
 ACCESS_DENIED, LOGON_FAILURE, NOT_SUPPORTED = 0xC0000022, 0xC000006D, 0xC00000BB
 SERVER_TO_REDIR, ASYNC, SIGNED = 0x1, 0x2, 0x8
 FSCTL_VALIDATE_NEGOTIATE_INFO = 0x00140204
@@ -78,6 +83,9 @@ NTLMSSP_OID = bytes.fromhex("2b06010401823702020a")
 CHALLENGE_FLAGS = 0x1 | 0x4 | 0x10 | 0x200 | 0x8000 | 0x80000 | 0x800000 | 0x20000000 | 0x80000000
 SERVER_GUID = bytes(range(16))
 SESSION_ID = 0x0000400000000011
+ENDLESS_CHUNK = 65536
+RPC_BIND, RPC_BIND_ACK = 11, 12
+NDR_SYNTAX = bytes.fromhex("045d888aeb1cc9119fe808002b104860") + struct.pack("<I", 2)
 
 
 def der(tag, content):
@@ -116,6 +124,15 @@ def challenge_message(server_challenge, lying=False):
             + struct.pack("<I", CHALLENGE_FLAGS) + server_challenge + bytes(8)
             + struct.pack("<HHI", len(pairs), len(pairs), header + len(name) + 800 * lying)
             + bytes([10, 0, 0x63, 0x45, 0, 0, 0, 15]) + name + pairs)
+
+
+def bind_ack(bind):
+    """An RPC bind_ack accepting the bind's one context with NDR (DCE 1.1
+    RPC 12.6.4.4), answering its call id."""
+    call_id, = struct.unpack_from("<I", bind, 12)
+    body = (struct.pack("<HHI", 4280, 4280, 0x1234) + struct.pack("<H", 0) + bytes(2)
+            + struct.pack("<B3x", 1) + struct.pack("<HH", 0, 0) + NDR_SYNTAX)
+    return struct.pack("<BBBBIHHI", 5, 0, RPC_BIND_ACK, 3, 0x10, 16 + len(body), 0, call_id) + body
 
 
 class Connection:
@@ -332,11 +349,25 @@ class Connection:
                       + struct.pack("<HH", 1, dialect))
             return self.answer(request, SUCCESS, struct.pack("<HHI", 49, 0, code) + file_id
                                + struct.pack("<IIIIII", 0, 0, 64 + 48, len(output), 0, 0) + output)
+        if self.mode == "endless-answer":
+            offset, length = struct.unpack_from("<II", request, 64 + 24)
+            data = request[offset:offset + length]
+            start = bind_ack(data) if data[2:3] == bytes([RPC_BIND]) else b""
+            output = start + bytes(ENDLESS_CHUNK - len(start))
+            return self.answer(request, BUFFER_OVERFLOW, struct.pack("<HHI", 49, 0, code)
+                               + file_id + struct.pack("<IIIIII", 0, 0, 64 + 48, len(output), 0, 0)
+                               + output)
         if self.mode == "bad-ioctl":
             # 40 bytes of output claimed at an offset past the message's end.
             return self.answer(request, SUCCESS, struct.pack("<HHI", 49, 0, code) + file_id
                                + struct.pack("<IIIIII", 0, 0, 64 + 48 + 64, 40, 0, 0) + bytes(8))
         self.error(request, ACCESS_DENIED)
+
+    def read(self, request):
+        if self.mode != "endless-answer":
+            return self.error(request, ACCESS_DENIED)
+        self.answer(request, BUFFER_OVERFLOW, struct.pack("<HBBIII", 17, 64 + 16, 0, ENDLESS_CHUNK,
+                                                          0, 0) + bytes(ENDLESS_CHUNK))
 
     def pend(self, request):
         """Interim answers, one a second, until the client goes."""
@@ -349,7 +380,8 @@ class Connection:
 
     def serve(self):
         handlers = {NEGOTIATE: self.negotiate, SESSION_SETUP: self.session_setup,
-                    TREE_CONNECT: self.tree_connect, CREATE: self.create, IOCTL: self.ioctl}
+                    TREE_CONNECT: self.tree_connect, CREATE: self.create, READ: self.read,
+                    IOCTL: self.ioctl}
         while True:
             message = self.receive()
             if message is None:

@@ -313,3 +313,51 @@ test_interop_matrix() {
   echo "  ${#INTEROP_MATRIX[@]} rows, $failed failed, $(( $(now_ms) - start )) ms in all"
   [ "$failed" = 0 ]
 }
+
+# The domain controller's file server with SETTINGs added to its [global]
+# section, or as dc-up wrote it when none is given. smbd reads its
+# configuration again on SIGHUP, in a fraction of the seconds a restart of
+# the DC takes; it logs the reload before it takes the next connection.
+dc_reconfigure() {
+  local dc=$WR_STATE/dc setting reloads
+  [ -e "$dc/smb.conf.dc-up" ] || cp "$dc/smb.conf" "$dc/smb.conf.dc-up"
+  cp "$dc/smb.conf.dc-up" "$dc/smb.conf"
+  for setting in "$@"; do sed -i "/^\[global\]\$/a\\  $setting" "$dc/smb.conf"; done
+  : >>"$dc/log/smbd.log"
+  reloads=$(grep -c 'Reloading services after SIGHUP' "$dc/log/smbd.log" || true)
+  kill -HUP "$(cat "$dc/pid/smbd.pid")"
+  for _ in $(seq 100); do
+    [ "$(grep -c 'Reloading services after SIGHUP' "$dc/log/smbd.log" || true)" -gt "$reloads" ] &&
+      return 0
+    sleep 0.1
+  done
+  echo "  the DC's smbd did not read its configuration again"
+  return 1
+}
+
+# The DC with encryption required and one AES-256 cipher (CIPHER|ROW of the
+# matrix). A Kerberos ticket of AES-256 gives a 32-byte session key, and the
+# cipher keys come from all of it; NTLM's key has 16 bytes (its row is the
+# control).
+INTEROP_DC_CIPHER_ROWS=(
+  "AES-256-GCM|dc.wrdom.test|krb|-|SMB 3.1.1, encrypted, Kerberos as administrator@WRDOM.TEST|OK OK|Cipher Algo: 4"
+  "AES-256-GCM|dc|dom|-|SMB 3.1.1, encrypted, NTLM as WRDOM\\administrator|OK OK|Cipher Algo: 4"
+  "AES-256-CCM|dc.wrdom.test|krb|-|SMB 3.1.1, encrypted, Kerberos as administrator@WRDOM.TEST|OK OK|Cipher Algo: 3"
+)
+
+test_interop_dc_aes256_encryption() {
+  local row cipher='' failed=0
+  interop_helpers
+  dc_up
+  cp "$INTEROP_CONF" "$WR_STATE/interop-smb.conf"
+  trap "set +e; dc_reconfigure >/dev/null; cp '$WR_STATE/interop-smb.conf' '$INTEROP_CONF'" EXIT
+  : >"$WR_STATE/interop-times"
+  for row in "${INTEROP_DC_CIPHER_ROWS[@]}"; do
+    [ "${row%%|*}" = "$cipher" ] || dc_reconfigure 'server smb encrypt = required' \
+      "server smb3 encryption algorithms = ${row%%|*}" 'debug encryption = yes'
+    cipher=${row%%|*}
+    check_interop_row "${row#*|}" || failed=$((failed + 1))
+  done
+  cat "$WR_STATE/interop-times"
+  [ "$failed" = 0 ]
+}

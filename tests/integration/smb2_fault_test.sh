@@ -39,9 +39,13 @@ stop_smb2_responder() {
 }
 
 # Runs the program as $SMB2_USER against the responder playing MODE; the
-# run must end within MAX_MS. The remote lines go to $SMB2_STATE/lines.
+# run must end within MAX_MS. The remote lines go to $SMB2_STATE/lines, its
+# peak resident size (KiB) to $SMB2_STATE/rss. A client that keeps what a
+# hostile server sends would take gigabytes before its deadline: outside the
+# sanitizers (whose shadow memory needs terabytes of address space) a
+# ceiling of 1 GiB on its address space ends such a client, not the machine.
 smb2_run() {
-  local mode=$1 max_ms=${2:-5000} start elapsed
+  local mode=$1 max_ms=${2:-5000} start elapsed ceiling=()
   mkdir -p "$SMB2_STATE"
   rm -f "$SMB2_STATE/responder.pid"
   trap "set +e; stop_smb2_responder" EXIT
@@ -49,12 +53,15 @@ smb2_run() {
   ip netns exec "$REF" "$PY" "$FAULTS/smb2_responder.py" "$SMB2_ADDRESS" "$mode" \
     "$SMB2_STATE/responder.pid" 2>"$SMB2_STATE/$mode.log" &
   wait_for_file "$SMB2_STATE/responder.pid"
+  sanitized || ceiling=(prlimit --as=$((1 << 30)))
   start=$(now_ms)
-  wr_cli env -u PASSWD -u PASSWD_FILE USER="$SMB2_USER" timeout 90 "$WINREACH" "$SMB2_ADDRESS" \
-    </dev/null 2>"$SMB2_STATE/stderr" | smb2_remote_lines >"$SMB2_STATE/lines"
+  wr_cli env -u PASSWD -u PASSWD_FILE USER="$SMB2_USER" "${ceiling[@]}" \
+    timeout 90 /usr/bin/time -f %M -o "$SMB2_STATE/rss" "$WINREACH" "$SMB2_ADDRESS" \
+    </dev/null 2>"$SMB2_STATE/stderr" | smb2_remote_lines >"$SMB2_STATE/lines" ||
+    echo "  the program ended with status $?: $(head -n 1 "$SMB2_STATE/stderr")"
   elapsed=$(( $(now_ms) - start ))
   stop_smb2_responder
-  echo "  $mode: $elapsed ms"
+  echo "  $mode: $elapsed ms, $(tail -n 1 "$SMB2_STATE/rss") KiB"
   assert_between 0 "$max_ms" "$elapsed" "run against the $mode server (ms)"
 }
 
@@ -179,4 +186,14 @@ test_smb2_pending_for_ever_is_no_answer() {
   # sixteen interim answers the server is taken for broken, and every later
   # check fails at once.
   assert_smb2 "$(smb2_failure_lines 0000003B)" pending-forever 30000
+}
+
+test_smb2_endless_pipe_answer_is_dropped_and_bounded() {
+  # Every pipe answer says "there is more", 64 KiB at a time, for ever. What
+  # the client drains of it is not kept: memory stays flat, each pipe call
+  # fails as a call that could not be completed (1726), and the run ends
+  # well before its deadline.
+  assert_smb2 "$(smb2_failure_lines 000006BE 'Remote access to the ADMIN$ share OK!')" \
+    endless-answer 15000
+  sanitized || assert_between 0 8192 "$(tail -n 1 "$SMB2_STATE/rss")" "peak memory (KiB)"
 }
