@@ -251,18 +251,15 @@ SmbResult Smb2Connection::FinishSession(Authenticator& authenticator, const Exch
     // A null session is what an anonymous logon gets, never a keyed one.
     if (says_null) return Break(SmbResult::Protocol(ProtocolFault::kUnexpected));
   }
-  const bool keyed = credentials;
-  const bool server_requires = (negotiated_.security_mode & kSigningRequired) != 0;
-  using Signing = ClientSettings::Signing;
-  session_.signing = keyed && (server_requires || settings_.signing == Signing::kRequired ||
-                               settings_.signing == Signing::kDesired);
-  if (!keyed && settings_.signing == Signing::kRequired) {
+  // From here on a session with credentials has a key the server proved.
+  session_.signing = WillSign(authenticator);
+  if (!credentials && settings_.signing == ClientSettings::Signing::kRequired) {
     return SmbResult::Protocol(ProtocolFault::kSigningUnavailable);
   }
   using Encryption = ClientSettings::Encryption;
   const bool demanded = (response.session_flags & kSessionFlagEncryptData) != 0 ||
                         settings_.encryption == Encryption::kRequired;
-  const bool possible = keyed && session_.cipher.has_value();
+  const bool possible = credentials && session_.cipher.has_value();
   if (demanded && !possible) return SmbResult::Protocol(ProtocolFault::kEncryptionUnavailable);
   session_.encrypting = possible && (demanded || settings_.encryption == Encryption::kDesired);
   return SmbResult::Ok();
