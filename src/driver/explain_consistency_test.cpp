@@ -64,6 +64,8 @@ struct Pattern {
   bool answered;                        // a server answered, as the outcomes show
   std::string linux_kind, windows_kind;
   const wchar_t* must_say = nullptr;  // on both platforms, in some text
+  const wchar_t* linux_says = nullptr;
+  const wchar_t* windows_says = nullptr;
 };
 
 std::wstring Lower(std::wstring text) {
@@ -110,14 +112,16 @@ TEST(ExplainConsistencyTest, NoTextClaimsWhatNoCheckShowedOrDeniesWhatOneDid) {
        Outcomes(false, true, 53, {Failed("admin_share", 161), Failed("scm", 1722)}), std::nullopt,
        false, "no_smb_server", "no_smb_server"},
       {"this computer's own SMB client is stopped", Outcomes(false, true, 2138), std::nullopt,
-       false, "no_smb_server", "no_smb_server", L"LanmanWorkstation"},
+       false, "not_started", "not_started", L"LanmanWorkstation"},
+      {"a connection under other credentials", Outcomes(false, true, 1219), std::nullopt, false,
+       "logon_refused", "logon_refused", nullptr, nullptr, L"IPC$ /delete"},
       {"no route, and a connection with other credentials",
        Outcomes(false, false, 1231, {Failed("admin_share", 1232), Failed("scm", 1219)}),
-       std::nullopt, false, "no_answer", "no_answer"},
+       std::nullopt, false, "no_answer", "no_answer", nullptr, nullptr, L"IPC$ /delete"},
       {"NetBIOS answers, ping and SMB are silent", Outcomes(true, false, 53, {Failed("scm", 1722)}),
        std::nullopt, false, "netbios_only", "netbios_only", L"Public"},
       {"a server that connected, then stalled", Outcomes(false, false, 121), std::nullopt, false,
-       "stalled", "stalled"},
+       "stalled", "stalled", nullptr, L"run's time"},
       {"one 50 among several 5s", Outcomes(true, true, 5, {Failed("server_info_503", 50)}), named,
        true, "partly", "partly"},
       {"levels 100 and 101 refused, the rest passes",
@@ -131,12 +135,14 @@ TEST(ExplainConsistencyTest, NoTextClaimsWhatNoCheckShowedOrDeniesWhatOneDid) {
        L"Remote Registry service is stopped or disabled"},
       {"a local administrator refused everything administrative",
        Outcomes(true, true, 5, {Passed("server_info_100"), Passed("server_info_101")}), named, true,
-       "access_denied", "access_denied", L"LocalAccountTokenFilterPolicy"},
+       "access_denied", "access_denied", L"LocalAccountTokenFilterPolicy", L"USER=DOMAIN",
+       L"runas /netonly"},
       {"a domain administrator (Kerberos) refused ADMIN$",
        Outcomes(true, true, {}, {Failed("admin_share", 5), Failed("scm", 5)}), kerberos, true,
        "access_denied", "access_denied"},
       {"the service manager refuses while ADMIN$ passes",
-       Outcomes(true, true, {}, {Failed("scm", 5)}), named, true, "partly", "partly"},
+       Outcomes(true, true, {}, {Failed("scm", 5)}), named, true, "partly", "partly", nullptr,
+       L"sc sdshow", L"net use"},
       {"the service manager cannot be called while SMB works",
        Outcomes(true, true, {}, {Failed("scm", 1722)}), named, true, "partly", "partly",
        L"DisableRemoteScmEndpoints"},
@@ -156,7 +162,7 @@ TEST(ExplainConsistencyTest, NoTextClaimsWhatNoCheckShowedOrDeniesWhatOneDid) {
       {"no dialect in common (50)", Outcomes(true, true, 50), std::nullopt, true,
        "no_common_dialect", "partly"},
       {"the server drops the session (64)", Outcomes(true, true, 64), std::nullopt, true, "partly",
-       "partly"},
+       "partly", nullptr, nullptr, L"SMB1"},
       {"a negotiation changed on the way", Outcomes(true, true, 1265), named, true, "partly",
        "partly", L"changed the negotiation on the way"},
   };
@@ -164,7 +170,10 @@ TEST(ExplainConsistencyTest, NoTextClaimsWhatNoCheckShowedOrDeniesWhatOneDid) {
   for (const uint32_t code : {86u, 1272u, 1311u, 1317u, 1326u, 1327u, 1328u, 1329u, 1330u, 1331u,
                               1385u, 1396u, 1398u, 1789u, 1793u, 1907u, 1909u, 1937u}) {
     patterns.push_back({"a logon refused on every line", Outcomes(true, true, code), std::nullopt,
-                        true, "logon_refused", "logon_refused"});
+                        true, "logon_refused", "logon_refused", nullptr, nullptr,
+                        code == 1326   ? L"cmdkey /list"
+                        : code == 1937 ? L"Outgoing NTLM"
+                                       : nullptr});
   }
 
   for (const bool windows : {false, true}) {
@@ -192,9 +201,10 @@ TEST(ExplainConsistencyTest, NoTextClaimsWhatNoCheckShowedOrDeniesWhatOneDid) {
       for (const Explanation& item : run.items) {
         texts.insert(texts.end(), {item.meaning, item.cause, item.next});
       }
-      bool said = p.must_say == nullptr;
+      const wchar_t* const musts[] = {p.must_say, windows ? p.windows_says : p.linux_says};
+      bool said[] = {musts[0] == nullptr, musts[1] == nullptr};
       for (const std::wstring& text : texts) {
-        said = said || Says(text, p.must_say);
+        for (int k : {0, 1}) said[k] = said[k] || (musts[k] != nullptr && Says(text, musts[k]));
         const std::string at = where + ": " + std::string(text.begin(), text.end());
         EXPECT_FALSE(!p.answered && ClaimsAnAnswer(text)) << at;
         EXPECT_FALSE(p.answered && Says(text, L"no SMB server answered")) << at;
@@ -213,7 +223,7 @@ TEST(ExplainConsistencyTest, NoTextClaimsWhatNoCheckShowedOrDeniesWhatOneDid) {
         }
         EXPECT_FALSE(Says(text, L"cannot contact a domain controller")) << at;
       }
-      EXPECT_TRUE(said) << where << ": nothing says what it must";
+      EXPECT_TRUE(said[0] && said[1]) << where << ": nothing says what it must";
     }
   }
 }

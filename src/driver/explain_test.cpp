@@ -167,41 +167,6 @@ TEST(ExplainTest, ACodeMeansOneThingButItsCauseFollowsTheRestOfTheRun) {
   }
 }
 
-// Where the system logs on (Windows), nothing of the logon is known: the
-// causes follow how Windows reaches the server, the remedies are its own.
-TEST(ExplainTest, WhereTheSystemLogsOnItsOwnCausesAndRemedies) {
-  const auto explained = [](RemoteLogon logon, std::vector<CheckOutcome> outcomes,
-                            std::string_view check) {
-    FakeSystem system;
-    system.remote_logon = logon;
-    const RunExplanation run = ExplainRun(outcomes, SessionFacts{}, system);
-    for (size_t i = 0; i < outcomes.size(); ++i) {
-      if (outcomes[i].check == check) return run.items.at(static_cast<size_t>(run.item_of[i]));
-    }
-    return Explanation{};
-  };
-  const auto windows = [&](std::vector<CheckOutcome> outcomes, std::string_view check) {
-    return explained(RemoteLogon::kSystem, std::move(outcomes), check);
-  };
-  const auto has = [](const std::wstring& text, const wchar_t* words) {
-    return text.find(words) != std::wstring::npos;
-  };
-  // A local administrator refused ADMIN$ (KB951016): UAC's remote restriction.
-  const Explanation admin =
-      windows(Outcomes(5, {Passed("server_info_100"), Passed("server_info_101")}), "admin_share");
-  EXPECT_TRUE(has(admin.cause, L"UAC")) << admin.cause;
-  EXPECT_TRUE(has(admin.next, L"runas /netonly")) << admin.next;
-  // The service manager over TCP, which carries no net use credentials.
-  EXPECT_TRUE(has(windows(Outcomes(std::nullopt, {Failed("scm", 5)}), "scm").cause, L"net use"));
-  EXPECT_TRUE(has(windows(Outcomes(64), "admin_share").cause, L"SMB1"));
-  EXPECT_TRUE(has(windows(Outcomes(1326), "scm").next, L"cmdkey /list"));
-  EXPECT_TRUE(has(windows(Outcomes(1219), "scm").next, L"net use"));
-  EXPECT_TRUE(has(windows(Outcomes(1937), "scm").cause, L"Outgoing NTLM"));
-  // Only this program's client has one deadline per run.
-  EXPECT_FALSE(has(windows(Outcomes(121), "scm").cause, L"run's time"));
-  EXPECT_TRUE(has(explained(RemoteLogon::kProgram, Outcomes(121), "scm").cause, L"run's time"));
-}
-
 TEST(ExplainTest, SystemCodesTakeTheSystemsOwnWordsOtherCodesNever) {
   FakeSystem system;
   system.messages[53] = L"Le chemin d'acc\u00e8s r\u00e9seau n'a pas \u00e9t\u00e9 trouv\u00e9.";

@@ -285,9 +285,23 @@ Verdict Judge(const std::vector<CheckOutcome>& outcomes, const std::vector<bool>
     return {"not_started",
             L"this computer could not start its network layer, so nothing was checked"};
   }
+  // What most SMB checks got when none passed (0: none failed with a code).
+  const uint32_t common =
+      facts.remote_passed ? 0 : CommonRemoteCode(outcomes, expected).value_or(0);
   if (!facts.server_answered) {
     if (!facts.resolved)
       return {"unresolved", L"the name did not resolve, so no check reached a computer"};
+    // This computer's own client refused before anything was sent.
+    if (common == status::kWorkstationNotStarted) {
+      return {"not_started",
+              L"this computer's SMB client (the Workstation service) is not started, so no SMB "
+              L"check reached the computer (2138)"};
+    }
+    if (common == status::kSessionCredentialConflict) {
+      return {"logon_refused",
+              L"this computer refused the logon: it already has a connection to the computer "
+              L"under other credentials (1219)"};
+    }
     if (facts.stalled) {
       return {"stalled",
               L"no SMB check got an answer in time (121): often a server that takes the "
@@ -308,18 +322,15 @@ Verdict Judge(const std::vector<CheckOutcome>& outcomes, const std::vector<bool>
             L"no SMB server answered on ports 445 or 139, and the computer does not answer "
             L"ping: it is off, unreachable from here, or a firewall drops everything"};
   }
-  if (!facts.remote_passed) {
-    if (const auto code = CommonRemoteCode(outcomes, expected)) {
-      if (const wchar_t* why = LogonRefusal(*code, facts.logon)) {
-        return {"logon_refused",
-                std::wstring(L"the server answered, but refused the logon: ") + why};
-      }
-      if (*code == status::kNotSupported && facts.logon == RemoteLogon::kProgram) {
-        return {"no_common_dialect",
-                L"the server answered, but has no SMB dialect in common with this program: "
-                L"often it speaks only SMB1 (50)"};
-      }
-    }
+  // No SMB check passed: what most of them got tells a refused logon, or
+  // no dialect in common (this program's client says so by 50).
+  if (const wchar_t* why = LogonRefusal(common, facts.logon)) {
+    return {"logon_refused", std::wstring(L"the server answered, but refused the logon: ") + why};
+  }
+  if (common == status::kNotSupported && facts.logon == RemoteLogon::kProgram) {
+    return {"no_common_dialect",
+            L"the server answered, but has no SMB dialect in common with this program: often it "
+            L"speaks only SMB1 (50)"};
   }
   const std::vector<FailedPart> parts = FailedParts(outcomes, expected);
   if (parts.empty()) return {"administrable", L"remote administration works"};
