@@ -158,7 +158,9 @@ bool OnlyAServerGives(uint32_t code) {
     // A refusal, or a status the server sent about what was asked of it:
     // access denied, a share, path, key, level or request it does not have
     // or serve, a name it does not take as its own, a resource it is out
-    // of. No code here comes from this computer alone.
+    // of, a success that handed back nothing. No code here comes from this
+    // computer alone.
+    case status::kSuccess:
     case status::kInvalidFunction:
     case status::kFileNotFound:
     case status::kPathNotFound:
