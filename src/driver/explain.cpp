@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <utility>
 
+#include "driver/explain_verdict.h"
 #include "driver/explanation_table.h"
 #include "platform/format.h"
-#include "platform/status_codes.h"
 
 namespace winreach {
 
@@ -15,17 +15,6 @@ constexpr size_t kWidth = 79;
 
 bool StartsWith(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
-}
-
-bool IsRemote(std::string_view check) {
-  return StartsWith(check, "server_info_") || StartsWith(check, "registry") ||
-         check == "admin_share" || check == "scm";
-}
-
-// Codes that tell that no server answered at all.
-bool IsSilence(uint32_t code) {
-  return code == status::kBadNetPath || code == status::kRpcServerUnavailable ||
-         code == status::kSemTimeout;
 }
 
 std::wstring Wide(std::string_view text) { return std::wstring(text.begin(), text.end()); }
@@ -75,168 +64,6 @@ std::wstring CodeText(const CheckOutcome& outcome) {
   const uint32_t code = *outcome.code;
   if (outcome.check == "netbios") return L"code 0x" + Wide(HexLower8(code));
   return L"code " + Hex8(code) + L" (" + Unsigned(code) + L")";
-}
-
-RowWhen AccountOf(const std::optional<SessionFacts>& session) {
-  if (!session) return RowWhen::kAlways;
-  switch (session->account) {
-    case LogonAccount::kGuest:
-      return RowWhen::kAsGuest;
-    case LogonAccount::kAnonymous:
-      return RowWhen::kAnonymous;
-    case LogonAccount::kNamed:
-      return RowWhen::kAsNamed;
-    case LogonAccount::kUnknown:
-      break;
-  }
-  return RowWhen::kAlways;
-}
-
-// "a", "a and b", "a, b and c".
-std::wstring JoinAnd(const std::vector<std::wstring>& parts) {
-  std::wstring text;
-  for (size_t i = 0; i < parts.size(); ++i) {
-    if (i > 0) text += i + 1 == parts.size() ? L" and " : L", ";
-    text += parts[i];
-  }
-  return text;
-}
-
-// One administrative area that failed, and how.
-struct FailedPart {
-  std::wstring label;
-  bool plural = false;
-  std::vector<uint32_t> codes;
-};
-
-// The areas the administrative checks cover, with what failed in each.
-std::vector<FailedPart> FailedParts(const std::vector<CheckOutcome>& outcomes,
-                                    const std::vector<bool>& expected) {
-  std::vector<std::wstring> levels;
-  std::vector<uint32_t> level_codes, key_codes;
-  std::vector<FailedPart> parts;
-  size_t keys = 0;
-  for (size_t i = 0; i < outcomes.size(); ++i) {
-    const CheckOutcome& outcome = outcomes[i];
-    if (outcome.ok || expected[i] || !IsRemote(outcome.check)) continue;
-    const uint32_t code = outcome.code.value_or(0);
-    if (StartsWith(outcome.check, "server_info_")) {
-      levels.push_back(Wide(outcome.check.substr(12)));
-      level_codes.push_back(code);
-    } else if (StartsWith(outcome.check, "registry_")) {
-      ++keys;
-      key_codes.push_back(code);
-    } else if (outcome.check == "registry") {
-      parts.push_back({L"the registry", false, {code}});
-    } else if (outcome.check == "admin_share") {
-      parts.push_back({L"ADMIN$", false, {code}});
-    } else {
-      parts.push_back({L"the service manager", false, {code}});
-    }
-  }
-  if (keys > 0) {
-    parts.insert(
-        parts.begin() + (parts.empty() || parts.front().label != L"the registry" ? 0 : 1),
-        {keys == 1 ? L"a registry key" : Unsigned(static_cast<uint32_t>(keys)) + L" registry keys",
-         keys > 1, key_codes});
-  }
-  if (!levels.empty()) {
-    parts.insert(parts.begin(), {(levels.size() == 1 ? L"server information level "
-                                                     : L"server information levels ") +
-                                     JoinAnd(levels),
-                                 false, level_codes});
-  }
-  return parts;
-}
-
-std::optional<Verdict> LogonRefused(uint32_t code) {
-  // The server answered and refused the logon, for the reason that follows.
-  const auto refused = [](const wchar_t* why) {
-    return Verdict{"logon_refused",
-                   std::wstring(L"the server answered, but refused the logon: ") + why};
-  };
-  switch (code) {
-    case status::kLogonFailure:
-      return refused(L"unknown user name or bad password (1326)");
-    case status::kPasswordExpired:
-      return refused(L"the password has expired (1330)");
-    case status::kAccountDisabled:
-      return refused(L"the account is disabled (1331)");
-    case status::kAccountLockedOut:
-      return refused(L"the account is locked out (1909)");
-    case status::kNtlmBlocked:
-      return Verdict{"logon_refused",
-                     L"the server answered, but refuses NTLM logons, and no Kerberos ticket "
-                     L"was used (1937)"};
-    case status::kNotSupported:
-      return Verdict{"no_common_dialect",
-                     L"the server answered, but has no SMB dialect in common with this "
-                     L"program: often it speaks only SMB1 (50)"};
-    default:
-      return std::nullopt;
-  }
-}
-
-Verdict Judge(const std::vector<CheckOutcome>& outcomes, const std::vector<bool>& expected,
-              bool server_answered, RowWhen account) {
-  bool resolved = true, pinged = false, remote_passed = false;
-  for (const CheckOutcome& outcome : outcomes) {
-    if (outcome.check == "startup") {
-      return {"not_started",
-              L"this computer could not start its network layer, so nothing was checked"};
-    }
-    if (outcome.check == "resolve") resolved = outcome.ok;
-    if (outcome.check == "ping") pinged = outcome.ok;
-    if (IsRemote(outcome.check) && outcome.ok) remote_passed = true;
-  }
-  if (!server_answered) {
-    if (!resolved)
-      return {"unresolved", L"the name did not resolve, so no check reached a computer"};
-    if (pinged) {
-      return {"no_smb_server",
-              L"the computer answers ping, but no SMB server answered on ports 445 or 139"};
-    }
-    return {"no_answer",
-            L"no SMB server answered on ports 445 or 139, and the computer does not answer "
-            L"ping: it is off, unreachable from here, or a firewall drops everything"};
-  }
-  if (!remote_passed) {
-    for (const CheckOutcome& outcome : outcomes) {
-      if (!IsRemote(outcome.check) || !outcome.code) continue;
-      if (auto refused = LogonRefused(*outcome.code)) return *refused;
-    }
-  }
-  const std::vector<FailedPart> parts = FailedParts(outcomes, expected);
-  if (parts.empty()) return {"administrable", L"remote administration works"};
-
-  std::vector<std::wstring> labels;
-  bool all_denied = true;
-  for (const FailedPart& part : parts) {
-    labels.push_back(part.label);
-    for (uint32_t code : part.codes) all_denied = all_denied && code == status::kAccessDenied;
-  }
-  if (all_denied) {
-    const bool plural = parts.size() > 1 || parts.front().plural;
-    std::wstring text = L"reachable, but this account may not administer it (" + JoinAnd(labels) +
-                        (plural ? L" refuse" : L" refuses") + L" it: access denied)";
-    if (account == RowWhen::kAsGuest) text += L"; the server took the logon as its guest";
-    if (account == RowWhen::kAnonymous) text += L"; the checks ran anonymously";
-    return {"access_denied", text};
-  }
-  std::vector<std::wstring> reasons;
-  for (const FailedPart& part : parts) {
-    std::vector<uint32_t> codes = part.codes;
-    std::sort(codes.begin(), codes.end());
-    codes.erase(std::unique(codes.begin(), codes.end()), codes.end());
-    std::vector<std::wstring> shown;
-    for (uint32_t code : codes) {
-      shown.push_back(code == status::kAccessDenied ? L"access denied" : L"error " + Hex8(code));
-    }
-    reasons.push_back(part.label + L": " + JoinAnd(shown));
-  }
-  std::wstring list;
-  for (const std::wstring& reason : reasons) list += (list.empty() ? L"" : L"; ") + reason;
-  return {"partly", L"reachable, but remote administration fails in part (" + list + L")"};
 }
 
 // "Server information level 100" and "... level 101" as "Server information
@@ -294,14 +121,8 @@ std::wstring Fold(std::wstring_view lead, std::wstring_view text, size_t indent)
 
 RunExplanation ExplainRun(const std::vector<CheckOutcome>& outcomes,
                           const std::optional<SessionFacts>& session, System& system) {
-  LookupFacts facts;
-  facts.account = AccountOf(session);
-  for (const CheckOutcome& outcome : outcomes) {
-    if (outcome.check == "resolve") facts.unresolved = !outcome.ok;
-    if (outcome.check == "ping") facts.pinged = outcome.ok;
-    if (!IsRemote(outcome.check)) continue;
-    if (outcome.ok || (outcome.code && !IsSilence(*outcome.code))) facts.server_answered = true;
-  }
+  const RunFacts facts = GatherFacts(outcomes, session, system.RemoteLogonBy());
+  const RowWhen holds = ConditionsOf(facts);
 
   RunExplanation run;
   std::vector<bool> expected(outcomes.size(), false);
@@ -320,7 +141,7 @@ RunExplanation ExplainRun(const std::vector<CheckOutcome>& outcomes,
       expected[i] = run.items[item].expected;
       continue;
     }
-    const CodeKnowledge knowledge = LookUp(outcome.check, Context(outcome), outcome.code, facts);
+    const CodeKnowledge knowledge = LookUp(outcome.check, Context(outcome), outcome.code, holds);
     std::wstring own(knowledge.meaning);
     if (own.empty()) own = L"A code this program has no description of.";
     Explanation item;
@@ -336,7 +157,7 @@ RunExplanation ExplainRun(const std::vector<CheckOutcome>& outcomes,
     run.items.push_back(std::move(item));
     seen.push_back(key);
   }
-  run.verdict = Judge(outcomes, expected, facts.server_answered, facts.account);
+  run.verdict = Judge(outcomes, expected, facts);
   return run;
 }
 

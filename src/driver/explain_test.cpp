@@ -63,24 +63,46 @@ TEST(VerdictTest, FollowsFromTheOutcomes) {
        L"reachable, but this account may not administer it (server information levels 102 "
        L"and 503, the registry, 5 registry keys, ADMIN$ and the service manager refuse it: "
        L"access denied); the checks ran anonymously"},
-      {"guest: the service manager alone", Outcomes(std::nullopt, {Failed("scm", 5)}),
+      {"guest: ADMIN$ and the service manager",
+       Outcomes(std::nullopt, {Failed("admin_share", 5), Failed("scm", 5)}),
        As(LogonAccount::kGuest), "access_denied",
-       L"reachable, but this account may not administer it (the service manager refuses it: "
-       L"access denied); the server took the logon as its guest"},
+       L"reachable, but this account may not administer it (ADMIN$ and the service manager "
+       L"refuse it: access denied); the server took the logon as its guest"},
+      {"ADMIN$ lets the account in, the service manager does not",
+       Outcomes(std::nullopt, {Failed("scm", 5)}), As(LogonAccount::kNamed), "partly",
+       L"reachable, but remote administration fails in part (the service manager: access "
+       L"denied)"},
       {"registry service stopped", Outcomes(std::nullopt, {Failed("registry", 53)}),
        As(LogonAccount::kNamed), "partly",
        L"reachable, but remote administration fails in part (the registry: error 00000035)"},
       {"refusing host (answers ping)", Outcomes(53, {Failed("scm", 1722)}), std::nullopt,
        "no_smb_server",
        L"the computer answers ping, but no SMB server answered on ports 445 or 139"},
-      {"silent host", Outcomes(53, {Failed("scm", 1722), Failed("ping", std::nullopt)}),
+      {"silent host",
+       Outcomes(53, {Failed("scm", 1722), Failed("ping", std::nullopt), Failed("netbios", 5)}),
        std::nullopt, "no_answer",
        L"no SMB server answered on ports 445 or 139, and the computer does not answer ping: "
        L"it is off, unreachable from here, or a firewall drops everything"},
       {"unknown name", Outcomes(53, {Failed("resolve", 11001), Failed("ping", 11001)}),
        std::nullopt, "unresolved", L"the name did not resolve, so no check reached a computer"},
+      {"only NetBIOS answers", Outcomes(53, {Failed("scm", 1722), Failed("ping", std::nullopt)}),
+       std::nullopt, "netbios_only",
+       L"the computer answers NetBIOS, so it is on, but no SMB server answered on ports 445 or "
+       L"139: often its firewall blocks File and Printer Sharing (SMB-In), or its Server "
+       L"service is stopped"},
+      {"stalled", Outcomes(121, {Failed("ping", std::nullopt), Failed("netbios", 5)}), std::nullopt,
+       "stalled",
+       L"no SMB check got an answer in time (121): often a server that takes the connection "
+       L"and then stops answering, an overloaded server, or a network that drops packets"},
       {"NTLM refused", Outcomes(1937), std::nullopt, "logon_refused",
-       L"the server answered, but refuses NTLM logons, and no Kerberos ticket was used (1937)"},
+       L"the server answered, but refused the logon: it allows no NTLM logon, and no Kerberos "
+       L"ticket was used (1937)"},
+      {"network logon not granted", Outcomes(1385), std::nullopt, "logon_refused",
+       L"the server answered, but refused the logon: the account may not log on over the "
+       L"network there (1385)"},
+      {"credentials taken for the guest", Outcomes(1272), As(LogonAccount::kGuest), "logon_refused",
+       L"the server answered, but refused the logon: it answered that it took the account for "
+       L"its guest, and a guest logon is blocked where credentials were offered (1272)"},
       {"SMB1 only", Outcomes(50), std::nullopt, "no_common_dialect",
        L"the server answered, but has no SMB dialect in common with this program: often it "
        L"speaks only SMB1 (50)"},
@@ -100,23 +122,25 @@ TEST(VerdictTest, FollowsFromTheOutcomes) {
 
 TEST(ExplainTest, CauseFollowsTheCheckTheAccountAndTheMix) {
   FakeSystem system;
-  const RunExplanation run = ExplainRun(
-      Outcomes(std::nullopt,
-               {Failed("netbios", 5), Failed("admin_share", 5), Failed("server_info_503", 124)}),
-      As(LogonAccount::kNamed), system);
-  ASSERT_EQ(3u, run.items.size());
+  const RunExplanation run =
+      ExplainRun(Outcomes(std::nullopt, {Failed("netbios", 5), Failed("admin_share", 5),
+                                         Failed("scm", 5), Failed("server_info_503", 124)}),
+                 As(LogonAccount::kNamed), system);
+  ASSERT_EQ(4u, run.items.size());
   // NetBIOS's 5 is its own time-out, not access denied; SMB answered.
   EXPECT_EQ(L"code 0x5", run.items[0].code_text);
   EXPECT_TRUE(run.items[0].expected);
   EXPECT_NE(std::wstring::npos, run.items[0].cause.find(L"SMB server answered"));
   // A level the server does not serve is no fault.
   EXPECT_TRUE(run.items[1].expected);
-  // A named account refused ADMIN$: not an administrator, or a local one
-  // under the remote restriction.
+  // A named account refused ADMIN$ and the service manager: not an
+  // administrator, or a local one under the remote restriction; the two
+  // are told alike.
   EXPECT_NE(std::wstring::npos, run.items[2].next.find(L"LocalAccountTokenFilterPolicy"));
+  EXPECT_EQ(run.items[2].cause, run.items[3].cause);
   EXPECT_FALSE(run.items[2].expected);
   EXPECT_EQ("access_denied", run.verdict.kind);
-  EXPECT_EQ((std::vector<int>{-1, 0, -1, -1, -1, -1, 1, -1, -1, -1, -1, -1, -1, 2, -1}),
+  EXPECT_EQ((std::vector<int>{-1, 0, -1, -1, -1, -1, 1, -1, -1, -1, -1, -1, -1, 2, 3}),
             run.item_of);
 }
 
@@ -126,8 +150,10 @@ TEST(ExplainTest, ACodeMeansOneThingButItsCauseFollowsTheRestOfTheRun) {
     std::vector<CheckOutcome> outcomes;
     std::wstring cause_begins;
   } cases[] = {
-      {Outcomes(53, {Failed("ping", std::nullopt)}), L"No SMB server answered"},
+      {Outcomes(53, {Failed("ping", std::nullopt), Failed("netbios", 5)}),
+       L"No SMB server answered"},
       {Outcomes(53), L"The computer answers ping, but no SMB server"},
+      {Outcomes(53, {Failed("ping", std::nullopt)}), L"The computer is on (it answers NetBIOS)"},
       {Outcomes(53, {Failed("resolve", 11001), Failed("ping", 11001)}),
        L"The name did not resolve"},
       {Outcomes(std::nullopt, {Failed("registry", 53)}),
@@ -182,7 +208,8 @@ TEST(ExplainTest, TextTellsTheVerdictThenChecksThatFailedAlikeTogether) {
       L"  Meaning: No echo reply arrived within the time-out of one second.\n"
       L"  Cause: Often the computer is off or unreachable, or a firewall drops ICMP\n"
       L"    echo (Windows Defender Firewall does unless its File and Printer Sharing\n"
-      L"    (Echo Request - ICMPv4-In) rule is enabled).\n"
+      L"    (Echo Request - ICMPv4-In) rule is enabled, or for an IPv6 address its\n"
+      L"    ICMPv6-In rule).\n"
       L"  Next: See the verdict: if the SMB checks passed, the computer is up and only\n"
       L"    ICMP is filtered.\n"
       L"\n"
@@ -192,10 +219,12 @@ TEST(ExplainTest, TextTellsTheVerdictThenChecksThatFailedAlikeTogether) {
       L"    TcpIp\\Parameters (read) and ADMIN$ share, code 00000035 (53):\n"
       L"  Meaning: The network path was not found: no SMB server could be reached.\n"
       L"  Cause: No SMB server answered on port 445 or 139: often the computer is off\n"
-      L"    or unreachable, its firewall blocks File and Printer Sharing, or its Server\n"
-      L"    service is stopped.\n"
+      L"    or unreachable, its firewall blocks File and Printer Sharing (a rule\n"
+      L"    enabled for Domain and Private networks only, on a network the computer\n"
+      L"    counts as Public), or its Server service is stopped.\n"
       L"  Next: Check that the computer is on; enable the File and Printer Sharing\n"
-      L"    (SMB-In) firewall rule; check that the Server service (LanmanServer) runs.\n"
+      L"    (SMB-In) firewall rule for its network's profile; check that the Server\n"
+      L"    service (LanmanServer) runs.\n"
       L"\n"
       L"Service control manager, code 000006BA (1722):\n"
       L"  Meaning: The RPC server is unavailable.\n"

@@ -50,6 +50,9 @@ inline constexpr uint32_t kDirectory = 267;  // ERROR_DIRECTORY: not a directory
 inline constexpr uint32_t kOperationAborted = 995;
 inline constexpr uint32_t kIoPending = 997;
 inline constexpr uint32_t kNotFound = 1168;
+inline constexpr uint32_t kSessionCredentialConflict = 1219;
+inline constexpr uint32_t kNetworkUnreachable = 1231;  // ERROR_NETWORK_UNREACHABLE
+inline constexpr uint32_t kHostUnreachable = 1232;     // ERROR_HOST_UNREACHABLE
 inline constexpr uint32_t kDowngradeDetected = 1265;
 inline constexpr uint32_t kSmbGuestLogonBlocked = 1272;  // ERROR_SMB_GUEST_LOGON_BLOCKED
 inline constexpr uint32_t kNoLogonServers = 1311;
@@ -61,12 +64,14 @@ inline constexpr uint32_t kInvalidWorkstation = 1329;
 inline constexpr uint32_t kPasswordExpired = 1330;
 inline constexpr uint32_t kAccountDisabled = 1331;
 inline constexpr uint32_t kLogonTypeNotGranted = 1385;
+inline constexpr uint32_t kWrongTargetName = 1396;
 inline constexpr uint32_t kTimeSkew = 1398;
 inline constexpr uint32_t kNoSystemResources = 1450;
 inline constexpr uint32_t kTrustedRelationshipFailure = 1789;
 inline constexpr uint32_t kAccountExpired = 1793;
 inline constexpr uint32_t kPasswordMustChange = 1907;
 inline constexpr uint32_t kAccountLockedOut = 1909;
+inline constexpr uint32_t kWorkstationNotStarted = 2138;  // NERR_WkstaNotStarted
 
 // RPC.
 inline constexpr uint32_t kRpcUnknownInterface = 1717;

@@ -10,6 +10,19 @@
 
 namespace winreach {
 
+// Who logs on to the remote computer for the checks: what decides how other
+// credentials are offered and what a run can learn of its logon.
+enum class RemoteLogon {
+  // This program's own SMB client, with what the process offers it (USER
+  // and PASSWD, a Kerberos ticket cache, smb.conf): it learns whom the
+  // server took the logon for, and a run ends within its one deadline.
+  kProgram,
+  // The system's SMB client, with the user's own logon, the entries of
+  // Credential Manager or a connection made before (net use): the program
+  // learns nothing of the logon, and each call waits by the system's rules.
+  kSystem,
+};
+
 class System {
  public:
   virtual ~System() = default;
@@ -59,6 +72,9 @@ class System {
   // user's language, or `own` where the system has none (Linux never has):
   // both builds then say the same.
   virtual std::wstring ErrorMessage(uint32_t code, std::wstring_view own) = 0;
+
+  // Who logs on to the remote computer for the checks (see RemoteLogon).
+  virtual RemoteLogon RemoteLogonBy() = 0;
 };
 
 }  // namespace winreach

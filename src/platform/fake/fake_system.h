@@ -27,6 +27,7 @@ class FakeSystem : public System {
     const auto found = messages.find(code);
     return found != messages.end() ? found->second : std::wstring(own);
   }
+  RemoteLogon RemoteLogonBy() override { return remote_logon; }
 
   uint32_t last_error = 0;
   uint32_t process_id = 0x1234;
@@ -35,6 +36,7 @@ class FakeSystem : public System {
   std::function<int64_t()> counter;  // 0 when unset
   std::wstring computer_name = L"LOCALBOX";
   std::map<uint32_t, std::wstring> messages;  // the system's own texts; none by default
+  RemoteLogon remote_logon = RemoteLogon::kProgram;
 };
 
 }  // namespace winreach

@@ -20,6 +20,7 @@ class PosixSystem : public System {
   std::wstring FromCodePage(std::string_view text) override;
   std::wstring FromNetbiosName(std::string_view name) override;
   std::wstring ErrorMessage(uint32_t code, std::wstring_view own) override;
+  RemoteLogon RemoteLogonBy() override { return RemoteLogon::kProgram; }
 };
 
 }  // namespace winreach

@@ -19,5 +19,10 @@ TEST(PosixSystemTest, EightBitNamesAreUtf8WholeOrNothing) {
   }
 }
 
+// The remote checks log on through this program's own SMB client.
+TEST(PosixSystemTest, RemoteLogonIsTheProgramsOwn) {
+  EXPECT_EQ(RemoteLogon::kProgram, PosixSystem().RemoteLogonBy());
+}
+
 }  // namespace
 }  // namespace winreach

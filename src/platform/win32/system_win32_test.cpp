@@ -33,6 +33,11 @@ TEST(Win32SystemTest, ErrorMessageIsTheSystemsOneLineTextOrOurOwn) {
   EXPECT_EQ(system.ErrorMessage(0x2FFFFFFF, L"own"), L"own");
 }
 
+// The remote checks log on through the system's SMB client.
+TEST(Win32SystemTest, RemoteLogonIsTheSystems) {
+  EXPECT_EQ(RemoteLogon::kSystem, Win32System().RemoteLogonBy());
+}
+
 TEST(Win32SystemTest, UpperCaseConvertsACopyUnderTheLocale) {
   Win32System system;
   const std::wstring name = L"srv-\u00e9t\u00e9\u0001x";
