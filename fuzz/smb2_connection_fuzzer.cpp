@@ -1,7 +1,8 @@
 // The SMB2 connection against a server whose answers are cut from the input:
-// the negotiation, an NTLM logon, IPC$, the srvsvc pipe, and the RPC
-// client's bind and one call through it, then the pipe closed, the tree
-// left and the session ended.
+// the negotiation, an NTLM logon, IPC$, the srvsvc pipe opened with the RPC
+// client's bind (one message of two requests from 2.1 on, whose answers may
+// come as a chain), one call through it, then the pipe's close left for the
+// tree's disconnect to carry, and the session ended.
 //
 // Input: one byte of options (bit 0: log on anonymously; bits 1-2 and 3-4
 // step the signing and encryption settings away from their defaults; bits
@@ -99,9 +100,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   request.share_access = kFileShareRead | kFileShareWrite | kFileShareDelete;
   request.create_options = kFileNonDirectoryFile;
   request.name = u"srvsvc";
-  CreateResponse created;
-  if (connection.Create(tree, request, &created).ok()) {
-    NamedPipe pipe(connection, tree, created.file_id,
+  {
+    NamedPipe pipe(connection, tree, request,
+                   [](const SmbResult&) { return winreach::status::kBadNetPath; },
                    [](const SmbResult&) { return winreach::status::kRpcCallFailed; });
     winreach::rpc::RpcClient rpc(pipe);
     if (rpc.Bind(winreach::rpc::kSrvsvc) == 0) {

@@ -7,10 +7,27 @@
 
 namespace winreach::smb {
 
-NamedPipe::~NamedPipe() { connection_.Close(tree_id_, file_); }
+NamedPipe::~NamedPipe() {
+  if (opened_) connection_.CloseLater(tree_id_, file_);
+}
+
+uint32_t NamedPipe::Open() {
+  if (!to_open_) return 0;
+  CreateResponse created;
+  const SmbResult result = connection_.Create(tree_id_, *to_open_, &created);
+  to_open_.reset();
+  if (!result.ok()) {
+    failure_ = open_error_(result);
+    return failure_;
+  }
+  file_ = created.file_id;
+  opened_ = true;
+  return 0;
+}
 
 uint32_t NamedPipe::FlushHeld() {
   if (!holding_) return 0;
+  if (const uint32_t error = Open(); error != 0) return error;
   holding_ = false;
   const SmbResult result = connection_.Write(tree_id_, file_, held_);
   return result.ok() ? 0 : error_code_(result);
@@ -51,9 +68,23 @@ uint32_t NamedPipe::Drain() {
 uint32_t NamedPipe::Fetch() {
   Bytes part;
   SmbResult result;
-  if (holding_) {
+  if (holding_ && to_open_) {
+    holding_ = false;
+    CreateResponse created;
+    const SmbResult opened = connection_.CreateAndTransceive(tree_id_, *to_open_, held_, &created,
+                                                             &part, &more_, &result);
+    to_open_.reset();
+    if (!opened.ok()) {
+      failure_ = open_error_(opened);
+      return failure_;
+    }
+    file_ = created.file_id;
+    opened_ = true;
+  } else if (holding_) {
     holding_ = false;
     result = connection_.Transceive(tree_id_, file_, held_, &part, &more_);
+  } else if (const uint32_t error = Open(); error != 0) {
+    return error;
   } else {
     result = connection_.Read(tree_id_, file_, connection_.max_read_size(), 0, &part, &more_);
   }

@@ -6,10 +6,15 @@
 // larger than the transaction could carry is drained with READs before the
 // next request, or the pipe would stay busy; what is drained is dropped, and
 // an answer that never ends gives the pipe up.
+//
+// A pipe may also be opened by its first transaction: the CREATE and the
+// transaction go in one message where the connection compounds requests.
+// Closing the pipe leaves its CLOSE for the next request to carry.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 
 #include "rpc/pipe_transport.h"
@@ -24,6 +29,13 @@ class NamedPipe : public rpc::PipeTransport {
 
   NamedPipe(Smb2Connection& connection, uint32_t tree_id, const FileId& file, ErrorCode error_code)
       : connection_(connection), tree_id_(tree_id), file_(file), error_code_(std::move(error_code)) {}
+  // A pipe not opened yet: `create` opens it with the first transaction (or
+  // alone, before a write or a read that does not follow one). When that
+  // opening fails, `open_error` gives the code every call returns.
+  NamedPipe(Smb2Connection& connection, uint32_t tree_id, CreateRequest create,
+            ErrorCode open_error, ErrorCode error_code)
+      : connection_(connection), tree_id_(tree_id), opened_(false), to_open_(std::move(create)),
+        open_error_(std::move(open_error)), error_code_(std::move(error_code)) {}
   ~NamedPipe() override;
   NamedPipe(const NamedPipe&) = delete;
   NamedPipe& operator=(const NamedPipe&) = delete;
@@ -32,6 +44,8 @@ class NamedPipe : public rpc::PipeTransport {
   uint32_t Read(std::span<uint8_t> out) override;
 
  private:
+  // Opens the pipe on its own, when it is still to be opened.
+  uint32_t Open();
   // Sends the held PDU, if any, as a plain write.
   uint32_t FlushHeld();
   // Gets more of the answer: the held PDU's transaction, or a read.
@@ -44,7 +58,10 @@ class NamedPipe : public rpc::PipeTransport {
 
   Smb2Connection& connection_;
   const uint32_t tree_id_;
-  const FileId file_;
+  FileId file_;
+  bool opened_ = true;
+  std::optional<CreateRequest> to_open_;  // while the pipe is not opened
+  ErrorCode open_error_;
   ErrorCode error_code_;
   Bytes held_;            // the last PDU written, not yet sent
   bool holding_ = false;

@@ -118,5 +118,66 @@ TEST(NamedPipeTest, AnEndlessAnswerGivesThePipeUp) {
   server.Answer({Command::kClose, 0, testing::FixedBody(60)});
 }
 
+// A pipe opened by its first transaction: CREATE and IOCTL in one message;
+// a first PDU followed by another opens the pipe alone first; a refused
+// opening is the open's code, from then on, and leaves nothing to close.
+TEST(NamedPipeTest, OpensWithItsFirstTransaction) {
+  const Smb2Reply created{Command::kCreate, 0, testing::CreateBody(kPipe)};
+  Smb2Reply refused{Command::kCreate, kStatusObjectNameNotFound, testing::FixedBody(9)};
+  const struct {
+    std::vector<Op> ops;
+    std::vector<Smb2Reply> replies;
+    std::vector<Command> commands;
+    uint32_t result;
+  } cases[] = {
+      {{{'w', "bind"}, {'r', "ack"}}, {created, Transaction("ack")},
+       {Command::kCreate, Command::kIoctl}, 0},
+      {{{'w', "frag1"}, {'w', "frag2"}, {'r', "answer"}},
+       {created, kWritten, Transaction("answer")},
+       {Command::kCreate, Command::kWrite, Command::kIoctl}, 0},
+      {{{'w', "bind"}, {'r', "ack"}}, {refused, refused}, {Command::kCreate, Command::kIoctl}, 2},
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    SCOPED_TRACE(i);
+    GuestSession session;
+    auto& server = session.server;
+    // IPC$, whose answer grants the credits a chain takes.
+    server.Answer({Command::kTreeConnect, 0, testing::TreeConnectBody(kShareTypePipe),
+                   testing::Seal::kPlain, 0, {}, 32});
+    uint32_t tree = 0;
+    ASSERT_TRUE(session.connection.TreeConnect(u"\\\\server\\IPC$", &tree).ok());
+    // The first answer of a chain goes with the next in one message.
+    std::vector<Smb2Reply> replies = cases[i].replies;
+    if (i != 1) replies[0].chained = true;
+    for (const Smb2Reply& reply : replies) server.Answer(reply);
+    uint32_t result = 0;
+    {
+      NamedPipe pipe(session.connection, tree, CreateRequest{}, [](const SmbResult&) { return 2u; },
+                     [](const SmbResult&) { return 1u; });
+      for (const Op& op : cases[i].ops) {
+        if (op.kind == 'w') {
+          result = pipe.Write(Text(op.bytes));
+        } else {
+          std::string read(op.bytes.size(), '\0');
+          result = pipe.Read({reinterpret_cast<uint8_t*>(read.data()), read.size()});
+          if (result == 0) {
+            EXPECT_EQ(read, op.bytes);
+          }
+        }
+        if (result != 0) break;
+      }
+      if (result != 0) {
+        EXPECT_EQ(pipe.Write(Text("again")), result);
+      }
+    }
+    EXPECT_EQ(result, cases[i].result);
+    std::vector<Command> commands;
+    for (size_t r = 3; r < server.requests.size(); ++r) {
+      commands.push_back(server.requests[r].header.command);
+    }
+    EXPECT_EQ(commands, cases[i].commands);
+  }
+}
+
 }  // namespace
 }  // namespace winreach::smb

@@ -269,6 +269,7 @@ void Smb2Connection::ForgetSession() {
   session_id_ = 0;
   keys_ = {};
   trees_.clear();
+  later_closes_.clear();
   negotiate_validated_ = false;
   const Dialect dialect = session_.dialect;
   session_ = {};
@@ -416,6 +417,11 @@ SmbResult Smb2Connection::Transceive(uint32_t tree_id, const FileId& pipe, ByteS
   Exchange exchange;
   const Bytes body = IoctlRequestBody(kFsctlPipeTransceive, pipe, request, max_output);
   if (SmbResult r = Send(Command::kIoctl, tree_id, body, &exchange); !r.ok()) return r;
+  return TransceiveAnswer(exchange, max_output, answer, more);
+}
+
+SmbResult Smb2Connection::TransceiveAnswer(const Exchange& exchange, uint32_t max_output,
+                                           Bytes* answer, bool* more) {
   if (SmbResult r = StatusOf(exchange, {kStatusBufferOverflow}); !r.ok()) return r;
   IoctlResponse response;
   if (!ParseIoctlResponse(exchange.message, &response) || response.output.size() > max_output) {
@@ -423,6 +429,44 @@ SmbResult Smb2Connection::Transceive(uint32_t tree_id, const FileId& pipe, ByteS
   }
   answer->assign(response.output.begin(), response.output.end());
   *more = exchange.header.status == kStatusBufferOverflow;
+  return SmbResult::Ok();
+}
+
+SmbResult Smb2Connection::CreateAndTransceive(uint32_t tree_id, const CreateRequest& request,
+                                              ByteSpan input, CreateResponse* created,
+                                              Bytes* answer, bool* more, SmbResult* transceived) {
+  answer->clear();
+  *more = false;
+  const uint32_t max_output = std::min(negotiated_.max_transact_size, kSingleCreditPayload);
+  if (!compounding() || credits_ < 2 || input.size() > max_output) {
+    if (SmbResult r = Create(tree_id, request, created); !r.ok()) return r;
+    *transceived = Transceive(tree_id, created->file_id, input, answer, more);
+    return SmbResult::Ok();
+  }
+  // The IOCTL names no file: a related request acts on the one the CREATE
+  // before it opened.
+  const Chained chain[] = {
+      {Command::kCreate, tree_id, CreateRequestBody(request)},
+      {Command::kIoctl, tree_id, IoctlRequestBody(kFsctlPipeTransceive, kNoFileId, input, max_output),
+       /*related=*/true}};
+  Exchange out[2];
+  if (SmbResult r = SendChain(chain, out); !r.ok()) return r;
+  // A failed CREATE fails the IOCTL after it with its own status.
+  if (SmbResult r = StatusOf(out[0]); !r.ok()) return r;
+  if (!ParseCreateResponse(out[0].message, created)) {
+    return SmbResult::Protocol(ProtocolFault::kMalformed);
+  }
+  const uint32_t status = out[1].header.status;
+  if (status == kStatusInvalidParameter || status == kStatusInvalidHandle ||
+      status == kStatusFileClosed || status == kStatusNotSupported) {
+    // The pipe opened but the related transaction found no file: a server
+    // that does not take compounded requests. The transaction goes again
+    // on its own, and so does every later request on this connection.
+    compound_refused_ = true;
+    *transceived = Transceive(tree_id, created->file_id, input, answer, more);
+    return SmbResult::Ok();
+  }
+  *transceived = TransceiveAnswer(out[1], max_output, answer, more);
   return SmbResult::Ok();
 }
 
@@ -454,12 +498,8 @@ bool Smb2Connection::ShouldEncrypt(uint32_t tree_id) const {
 
 SmbResult Smb2Connection::Send(Command command, uint32_t tree_id, ByteSpan body, Exchange* out,
                                bool must_sign) {
-  uint64_t message_id = 0;
-  Bytes sent;
-  if (SmbResult r = SendRequest(command, tree_id, body, &message_id, &sent, must_sign); !r.ok()) {
-    return r;
-  }
-  return ReceiveResponse(command, message_id, tree_id, out, must_sign);
+  const Chained request{command, tree_id, Bytes(body.begin(), body.end())};
+  return SendChain({&request, 1}, {out, 1}, must_sign);
 }
 
 SmbResult Smb2Connection::Break(SmbResult result) {
@@ -516,57 +556,195 @@ SmbResult Smb2Connection::SendRequest(Command command, uint32_t tree_id, ByteSpa
 
 SmbResult Smb2Connection::ReceiveResponse(Command command, uint64_t message_id, uint32_t tree_id,
                                           Exchange* out, bool must_sign) {
-  return Break(ReceiveOne(command, message_id, tree_id, out, must_sign));
+  Awaited awaited{command, message_id, tree_id, must_sign, out};
+  return Break(ReceiveAll({&awaited, 1}));
 }
 
-SmbResult Smb2Connection::ReceiveOne(Command command, uint64_t message_id, uint32_t tree_id,
-                                     Exchange* out, bool must_sign) {
-  for (int skipped = 0; skipped <= kMaxSkippedPerRequest; ++skipped) {
+bool Smb2Connection::compounding() const {
+  return negotiated_ok_ && session_.dialect >= Dialect::k210 && !compound_refused_;
+}
+
+void Smb2Connection::CloseLater(uint32_t tree_id, const FileId& file) {
+  if (broken_ || session_id_ == 0 || !trees_.contains(tree_id)) return;
+  if (!compounding()) {
+    Close(tree_id, file);
+    return;
+  }
+  later_closes_.push_back({tree_id, file});
+}
+
+SmbResult Smb2Connection::SendChain(std::span<const Chained> requests, std::span<Exchange> out,
+                                    bool must_sign) {
+  if (broken_) return *broken_;
+  if (credits_ < requests.size()) return Break(SmbResult::Protocol(ProtocolFault::kNoCredits));
+  // The closes left for later ride in front, when the message can take
+  // them: encrypted the same way (one transform carries the whole message)
+  // and within the credits.
+  const bool encrypt = ShouldEncrypt(requests.front().tree_id);
+  std::vector<Chained> all;
+  std::vector<LaterClose> kept;
+  for (const LaterClose& close : later_closes_) {
+    if (!trees_.contains(close.tree_id)) continue;  // went with its tree
+    if (compounding() && ShouldEncrypt(close.tree_id) == encrypt &&
+        credits_ >= requests.size() + all.size() + 1) {
+      all.push_back({Command::kClose, close.tree_id, CloseRequestBody(close.file)});
+    } else {
+      kept.push_back(close);
+    }
+  }
+  later_closes_ = std::move(kept);
+  std::vector<Exchange> close_answers(all.size());
+  all.insert(all.end(), requests.begin(), requests.end());
+
+  Bytes message;
+  std::vector<Awaited> awaited;
+  const bool keyed = session_.signing_algorithm.has_value();
+  for (size_t i = 0; i < all.size(); ++i) {
+    const Chained& request = all[i];
+    const bool last = i + 1 == all.size();
+    Header header;
+    header.command = request.command;
+    header.credit_charge = session_.dialect == Dialect::k202 ? 0 : 1;
+    header.credits = kCreditsAsked;
+    header.flags = request.related ? kFlagRelatedOperations : 0;
+    header.message_id = next_message_id_++;
+    header.tree_id = request.tree_id;
+    header.session_id = session_id_;
+    // Each request of a chain starts on an 8-byte boundary; the padding
+    // belongs to the one before it, and to its signature.
+    const size_t padded = (kHeaderSize + request.body.size() + 7) & ~size_t{7};
+    header.next_command = last ? 0 : static_cast<uint32_t>(padded);
+    --credits_;
+    Bytes element = Request(header, request.body);
+    if (!last) element.resize(padded, 0);
+    // As for a request alone: signed on a signing session, and a 3.1.1
+    // tree connect always; inside a transform nothing is signed.
+    const bool sign = keyed && (session_.signing || must_sign ||
+                                (session_.dialect == Dialect::k311 &&
+                                 request.command == Command::kTreeConnect));
+    if (!encrypt && sign) SignMessage(*session_.signing_algorithm, keys_.signing.span(), element);
+    message.insert(message.end(), element.begin(), element.end());
+    const size_t closes = close_answers.size();
+    Exchange* answer = i < closes ? &close_answers[i] : &out[i - closes];
+    awaited.push_back({request.command, header.message_id, request.tree_id, must_sign, answer});
+  }
+  if (encrypt) {
+    Bytes nonce(CipherNonceSize(*session_.cipher), 0);
+    const uint64_t counter = ++nonce_counter_;
+    for (size_t i = 0; i < 8; ++i) nonce[i] = static_cast<uint8_t>(counter >> (8 * i));
+    Bytes sealed;
+    if (!EncryptMessage(*session_.cipher, keys_.encryption.span(), session_id_, nonce, message,
+                        &sealed)) {
+      return Break(SmbResult::Protocol(ProtocolFault::kBadEncryption));
+    }
+    message = std::move(sealed);
+  }
+  if (const uint32_t error = transport_.Send(message); error != 0) {
+    return Break(SmbResult::Transport(error));
+  }
+  return Break(ReceiveAll(awaited));
+}
+
+SmbResult Smb2Connection::ReceiveAll(std::span<Awaited> awaited) {
+  size_t waiting = awaited.size();
+  // Notifications may come between the answers: a bounded number of them
+  // per request (and of interim answers, counted by each request).
+  size_t skipped = 0;
+  while (waiting > 0) {
     Bytes raw;
     if (const uint32_t error = transport_.Receive(&raw); error != 0) {
       return SmbResult::Transport(error);
     }
-    out->encrypted = IsTransformMessage(raw);
-    if (out->encrypted) {
+    const bool encrypted = IsTransformMessage(raw);
+    Bytes message;
+    if (encrypted) {
       uint64_t session_id = 0;
       if (!session_.cipher || keys_.decryption.empty() ||
-          DecryptMessage(*session_.cipher, keys_.decryption.span(), raw, &session_id,
-                         &out->message) != TransformError::kNone ||
+          DecryptMessage(*session_.cipher, keys_.decryption.span(), raw, &session_id, &message) !=
+              TransformError::kNone ||
           session_id != session_id_) {
         return SmbResult::Protocol(ProtocolFault::kBadEncryption);
       }
     } else {
-      out->message = std::move(raw);
+      message = std::move(raw);
     }
-    if (!ParseHeader(out->message, &out->header)) {
-      return SmbResult::Protocol(ProtocolFault::kMalformed);
+    // What a lone request got, whatever it is: the negotiation looks for an
+    // SMB1 answer in it.
+    if (awaited.size() == 1) awaited[0].out->message = message;
+    // The answers in the message, each checked against what is left of it.
+    ByteSpan rest = message;
+    for (;;) {
+      Header header;
+      if (!ParseHeader(rest, &header)) return SmbResult::Protocol(ProtocolFault::kMalformed);
+      size_t length = rest.size();
+      if (header.next_command != 0) {
+        if (header.next_command % 8 != 0 || header.next_command < kHeaderSize ||
+            header.next_command >= rest.size()) {
+          return SmbResult::Protocol(ProtocolFault::kMalformed);
+        }
+        length = header.next_command;
+      }
+      bool skip = false;
+      if (SmbResult r = TakeAnswer(rest.first(length), header, encrypted, awaited, &skip);
+          !r.ok()) {
+        return r;
+      }
+      if (skip) {
+        if (++skipped > kMaxSkippedPerRequest * awaited.size()) {
+          return SmbResult::Protocol(ProtocolFault::kUnexpected);
+        }
+      } else {
+        --waiting;
+      }
+      if (header.next_command == 0) break;
+      rest = rest.subspan(length);
     }
-    const Header& header = out->header;
-    if ((header.flags & kFlagServerToRedir) == 0 || header.next_command != 0) {
+  }
+  return SmbResult::Ok();
+}
+
+SmbResult Smb2Connection::TakeAnswer(ByteSpan element, const Header& header, bool encrypted,
+                                     std::span<Awaited> awaited, bool* skipped) {
+  *skipped = true;
+  if ((header.flags & kFlagServerToRedir) == 0) {
+    return SmbResult::Protocol(ProtocolFault::kUnexpected);
+  }
+  // An unsolicited notification (an oplock or lease break) belongs to no
+  // request of ours.
+  if (header.message_id == kNotificationMessageId) return SmbResult::Ok();
+  const auto request = std::find_if(awaited.begin(), awaited.end(), [&](const Awaited& a) {
+    return a.message_id == header.message_id && !a.answered;
+  });
+  if (request == awaited.end() || header.command != request->command) {
+    return SmbResult::Protocol(ProtocolFault::kUnexpected);
+  }
+  credits_ = std::min<uint32_t>(credits_ + header.credits, 0xFFFF);
+  // An interim answer: the real one follows, on the same message id. It
+  // is never signed. A server that only ever says "later" is not answering.
+  if (header.status == kStatusPending && (header.flags & kFlagAsyncCommand) != 0) {
+    if (++request->interim > kMaxSkippedPerRequest) {
       return SmbResult::Protocol(ProtocolFault::kUnexpected);
-    }
-    // An unsolicited notification (an oplock or lease break) belongs to no
-    // request of ours.
-    if (header.message_id == kNotificationMessageId) continue;
-    if (header.message_id != message_id || header.command != command) {
-      return SmbResult::Protocol(ProtocolFault::kUnexpected);
-    }
-    credits_ = std::min<uint32_t>(credits_ + header.credits, 0xFFFF);
-    // An interim answer: the real one follows, on the same message id. It
-    // is never signed.
-    if (header.status == kStatusPending && (header.flags & kFlagAsyncCommand) != 0) continue;
-    if (!out->encrypted && ShouldEncrypt(tree_id) && command != Command::kSessionSetup) {
-      return SmbResult::Protocol(ProtocolFault::kBadEncryption);
-    }
-    const bool flagged = (header.flags & kFlagSigned) != 0;
-    const bool keyed = session_.signing_algorithm.has_value() && command != Command::kSessionSetup;
-    if (!out->encrypted && keyed && (session_.signing || flagged || must_sign) &&
-        !VerifyMessage(*session_.signing_algorithm, keys_.signing.span(), out->message)) {
-      return SmbResult::Protocol(ProtocolFault::kBadSignature);
     }
     return SmbResult::Ok();
   }
-  return SmbResult::Protocol(ProtocolFault::kUnexpected);
+  const Command command = request->command;
+  if (!encrypted && ShouldEncrypt(request->tree_id) && command != Command::kSessionSetup) {
+    return SmbResult::Protocol(ProtocolFault::kBadEncryption);
+  }
+  // Each answer of a chain is signed on its own, over its bytes up to the
+  // next one's.
+  const bool flagged = (header.flags & kFlagSigned) != 0;
+  const bool keyed = session_.signing_algorithm.has_value() && command != Command::kSessionSetup;
+  if (!encrypted && keyed && (session_.signing || flagged || request->must_sign) &&
+      !VerifyMessage(*session_.signing_algorithm, keys_.signing.span(), element)) {
+    return SmbResult::Protocol(ProtocolFault::kBadSignature);
+  }
+  request->out->message.assign(element.begin(), element.end());
+  request->out->header = header;
+  request->out->encrypted = encrypted;
+  request->answered = true;
+  *skipped = false;
+  return SmbResult::Ok();
 }
 
 }  // namespace winreach::smb

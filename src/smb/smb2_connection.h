@@ -2,7 +2,10 @@
 // the negotiation, the logon, trees, files and pipe I/O, and what keeps
 // them honest (message ids and credits, signing, encryption, the 3.1.1
 // preauthentication hash, validate negotiate on 3.0 and 3.0.2). Requests go
-// one at a time. Once the transport fails or the server breaks the
+// one message at a time, and where the dialect allows it several requests
+// go compounded in one message (MS-SMB2 3.2.4.1.4): a pipe's CREATE with its
+// first transaction, and the CLOSEs left for later with the next request.
+// Once the transport fails or the server breaks the
 // protocol, the stream can no longer be trusted: that failure sticks, and
 // every later request returns it without a byte sent. It does no I/O of its own: whole messages go through a
 // MessageTransport, which owns the socket and the deadline.
@@ -15,6 +18,7 @@
 #include <optional>
 #include <span>
 #include <string_view>
+#include <vector>
 
 #include "smb/authenticator.h"
 #include "smb/crypto.h"
@@ -101,6 +105,11 @@ class Smb2Connection {
 
   SmbResult Create(uint32_t tree_id, const CreateRequest& request, CreateResponse* response);
   SmbResult Close(uint32_t tree_id, const FileId& file);
+  // Closes `file` along with the next request that goes out, its answer
+  // taken with that request's: no wait of its own. Where requests cannot be
+  // compounded, closes it now. Closes still waiting when the connection
+  // ends go with it (the server closes what a connection leaves open).
+  void CloseLater(uint32_t tree_id, const FileId& file);
 
   // Reads at most `length` bytes at `offset`. STATUS_BUFFER_OVERFLOW (a
   // message-mode pipe with more of the message waiting) is a success with
@@ -115,12 +124,26 @@ class Smb2Connection {
   SmbResult Transceive(uint32_t tree_id, const FileId& pipe, ByteSpan request, Bytes* answer,
                        bool* more);
 
+  // Opens a pipe and runs its first transaction in one message (CREATE, then
+  // the IOCTL on the file it opens). The result is the opening's; the
+  // transaction's goes to `*transceived`, set only when the pipe opened.
+  // Where the dialect or the server does not take compounded requests, the
+  // two go one after the other.
+  SmbResult CreateAndTransceive(uint32_t tree_id, const CreateRequest& request, ByteSpan input,
+                                CreateResponse* created, Bytes* answer, bool* more,
+                                SmbResult* transceived);
+
   SmbResult Logoff();
 
   const NegotiateResponse& negotiated() const { return negotiated_; }
   const SessionState& session() const { return session_; }
   // The most a single read or transaction may ask for.
   uint32_t max_read_size() const;
+  // Whether requests go compounded on this connection: from SMB 2.1 on,
+  // until a server shows it does not take them. 2.0.2 servers get one
+  // request per message (impacket's signs the answers of a chain before it
+  // links them, so their signatures cannot verify).
+  bool compounding() const;
 
  private:
   struct Tree {
@@ -130,6 +153,28 @@ class Smb2Connection {
     Bytes message;  // the response, decrypted
     Header header;
     bool encrypted = false;
+  };
+  // One request of a message: `related` ones act on the file the one
+  // before opened.
+  struct Chained {
+    Command command;
+    uint32_t tree_id;
+    Bytes body;
+    bool related = false;
+  };
+  // A request sent and the answer it waits for.
+  struct Awaited {
+    Command command;
+    uint64_t message_id;
+    uint32_t tree_id;
+    bool must_sign;
+    Exchange* out;
+    bool answered = false;
+    int interim = 0;  // interim answers so far
+  };
+  struct LaterClose {
+    uint32_t tree_id;
+    FileId file;
   };
 
   // Sends `body` as `command` and waits for its final response, through
@@ -143,8 +188,21 @@ class Smb2Connection {
                         Bytes* sent, bool must_sign = false);
   SmbResult ReceiveResponse(Command command, uint64_t message_id, uint32_t tree_id, Exchange* out,
                             bool must_sign = false);
-  SmbResult ReceiveOne(Command command, uint64_t message_id, uint32_t tree_id, Exchange* out,
-                       bool must_sign);
+  // Sends `requests` as one message (with the closes left for later in
+  // front, when they can share it) and waits for every final answer, in
+  // whatever messages and order they come. `out` has one per request.
+  SmbResult SendChain(std::span<const Chained> requests, std::span<Exchange> out,
+                      bool must_sign = false);
+  // Receives until each of `awaited` has its final answer. A message may
+  // carry several answers, each behind the NextCommand of the one before.
+  SmbResult ReceiveAll(std::span<Awaited> awaited);
+  // One answer of a received message, checked as the session demands:
+  // stored in its request's `out`, skipped (a notification, an interim
+  // answer), or a fault.
+  SmbResult TakeAnswer(ByteSpan element, const Header& header, bool encrypted,
+                       std::span<Awaited> awaited, bool* skipped);
+  static SmbResult TransceiveAnswer(const Exchange& exchange, uint32_t max_output, Bytes* answer,
+                                    bool* more);
   // The response's status as a result: success and the statuses in
   // `also_ok` pass, anything else is the server's refusal.
   static SmbResult StatusOf(const Exchange& exchange, std::initializer_list<uint32_t> also_ok = {});
@@ -181,6 +239,8 @@ class Smb2Connection {
   SessionKeys keys_;
   bool negotiate_validated_ = false;
   std::map<uint32_t, Tree> trees_;
+  std::vector<LaterClose> later_closes_;
+  bool compound_refused_ = false;
 };
 
 }  // namespace winreach::smb

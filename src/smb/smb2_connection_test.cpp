@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 
 #include "smb/nt_status.h"
 #include "tests/support/hex.h"
@@ -241,6 +242,159 @@ TEST(Smb2ConnectionTest, EncryptingSessionSendsTransformsAndRefusesPlainAnswers)
       EXPECT_TRUE(client.server.requests.back().encrypted);
     }
   }
+}
+
+// A reply that grants enough credits for a chain.
+Smb2Reply Granting(Smb2Reply reply) {
+  reply.credits = 32;
+  return reply;
+}
+
+// A pipe opened with its first transaction: one message of two requests,
+// the IOCTL related to the CREATE, each signed on its own; so are the
+// answers, whether they come in one message or apart.
+TEST(Smb2ConnectionTest, PipeOpensWithItsFirstTransactionInOneMessage) {
+  const FileId pipe{{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}};
+  const Bytes ack{'a', 'c', 'k'};
+  const Smb2Reply created{Command::kCreate, 0, testing::CreateBody(pipe), Seal::kSigned};
+  Smb2Reply created_chained = created;
+  created_chained.chained = true;
+  Smb2Reply created_alone = created;
+  const Smb2Reply pending{Command::kIoctl, kStatusPending, testing::FixedBody(9), Seal::kPlain,
+                          kFlagAsyncCommand};
+  const Smb2Reply answer{Command::kIoctl, 0, testing::IoctlBody(kFsctlPipeTransceive, pipe, ack),
+                         Seal::kSigned};
+  Smb2Reply badly_signed = answer;
+  badly_signed.seal = Seal::kBadlySigned;
+  const struct {
+    std::vector<Smb2Reply> replies;
+    SmbResult expected;
+  } cases[] = {
+      {{created_chained, answer}, kOk},
+      // Answered apart, as a server does when the transaction goes on in
+      // the background: the CREATE's answer, an interim one, the last.
+      {{created_alone, pending, answer}, kOk},
+      {{created_chained, badly_signed}, kBadSignature},
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    SCOPED_TRACE(i);
+    Client client;
+    ASSERT_TRUE(client.LogOn(Dialect::k311, 0, Seal::kSigned).ok());
+    client.server.Answer(Granting(Tree(Seal::kSigned)));
+    ASSERT_TRUE(client.TreeConnect().ok());
+    for (Smb2Reply reply : cases[i].replies) {
+      // Apart, each answers its own request of the chain.
+      if (!reply.chained && i == 1) {
+        reply.message_id = client.server.requests.back().header.message_id + 2 -
+                           (reply.command == Command::kCreate ? 1 : 0);
+      }
+      client.server.Answer(reply);
+    }
+    CreateRequest request;
+    request.name = u"srvsvc";
+    CreateResponse opened;
+    Bytes out;
+    bool more = false;
+    SmbResult transceived = SmbResult::Protocol(ProtocolFault::kNone);
+    const SmbResult result = client.connection.CreateAndTransceive(
+        1, request, Bytes{'b', 'i', 'n', 'd'}, &opened, &out, &more, &transceived);
+    ExpectResult(result, cases[i].expected);
+    const auto& requests = client.server.requests;
+    ASSERT_GE(requests.size(), 5u);
+    const auto& create = requests[requests.size() - 2];
+    const auto& ioctl = requests.back();
+    EXPECT_EQ(create.header.command, Command::kCreate);
+    EXPECT_EQ(create.header.next_command % 8, 0u);
+    EXPECT_NE(create.header.next_command, 0u);
+    EXPECT_EQ(ioctl.header.flags & (kFlagRelatedOperations | kFlagSigned),
+              kFlagRelatedOperations | kFlagSigned);
+    EXPECT_TRUE(std::equal(kNoFileId.bytes.begin(), kNoFileId.bytes.end(), ioctl.body.begin() + 8));
+    if (result.ok()) {
+      ExpectResult(transceived, kOk);
+      EXPECT_EQ(out, ack);
+      EXPECT_EQ(opened.file_id, pipe);
+    }
+  }
+}
+
+// Lying chains: a NextCommand past the message's end, inside the header,
+// off the 8-byte grid, or a message cut short; each breaks the connection
+// for good.
+TEST(Smb2ConnectionTest, ChainsThatLieAboutTheirSizesAreMalformed) {
+  const FileId pipe{{1}};
+  const auto set_next = [](uint32_t next) {
+    return [next](Bytes& message) { ByteWriter(std::span(message).subspan(20, 4)).U32Le(next); };
+  };
+  const std::function<void(Bytes&)> tampers[] = {
+      set_next(4096),                                    // past the end
+      set_next(32),                                      // inside the header
+      set_next(156),                                     // not on the grid
+      [](Bytes& message) { message.resize(192); },       // the second header cut
+      [](Bytes& message) { message.resize(100); },       // the first answer cut
+  };
+  for (size_t i = 0; i < std::size(tampers); ++i) {
+    SCOPED_TRACE(i);
+    Client client;
+    ASSERT_TRUE(client.LogOn(Dialect::k210, kSessionFlagIsGuest, Seal::kPlain,
+                             LogonMechanism::kAnonymous).ok());
+    client.server.Answer(Granting({Command::kTreeConnect, 0, testing::TreeConnectBody(kShareTypePipe)}));
+    ASSERT_TRUE(client.TreeConnect().ok());
+    Smb2Reply created{Command::kCreate, 0, testing::CreateBody(pipe)};
+    created.chained = true;
+    client.server.Answer(created);
+    client.server.Answer({Command::kIoctl, 0, testing::IoctlBody(kFsctlPipeTransceive, pipe, Bytes(8, 1))});
+    client.server.tamper = tampers[i];
+    CreateResponse opened;
+    Bytes out;
+    bool more = false;
+    SmbResult transceived;
+    const SmbResult result = client.connection.CreateAndTransceive(1, {}, Bytes{1}, &opened, &out,
+                                                                   &more, &transceived);
+    EXPECT_EQ(result.kind, SmbResult::Kind::kProtocol);
+    const size_t sent = client.server.requests.size();
+    ExpectResult(client.TreeConnect(), result);
+    EXPECT_EQ(client.server.requests.size(), sent);
+  }
+}
+
+// A CLOSE left for later goes in front of the next request, in its message;
+// a server whose related transaction finds no file gets it again alone, and
+// no chain after that.
+TEST(Smb2ConnectionTest, LaterClosesRideAlongAndARefusedChainFallsBack) {
+  const FileId pipe{{7}};
+  Client client;
+  ASSERT_TRUE(client.LogOn(Dialect::k311, 0, Seal::kSigned).ok());
+  client.server.Answer(Granting(Tree(Seal::kSigned)));
+  ASSERT_TRUE(client.TreeConnect().ok());
+  client.connection.CloseLater(0, pipe);  // the tree the script connected
+  Smb2Reply closed{Command::kClose, 0, testing::FixedBody(60), Seal::kSigned};
+  closed.chained = true;
+  client.server.Answer(closed);
+  Smb2Reply created{Command::kCreate, 0, testing::CreateBody(pipe), Seal::kSigned};
+  created.chained = true;
+  client.server.Answer(created);
+  client.server.Answer({Command::kIoctl, kStatusInvalidParameter, testing::FixedBody(9),
+                        Seal::kSigned});
+  client.server.Answer({Command::kIoctl, 0,
+                        testing::IoctlBody(kFsctlPipeTransceive, pipe, Bytes{'o', 'k'}),
+                        Seal::kSigned});
+  CreateResponse opened;
+  Bytes out;
+  bool more = false;
+  SmbResult transceived;
+  ASSERT_TRUE(client.connection.CreateAndTransceive(0, {}, Bytes{1}, &opened, &out, &more,
+                                                    &transceived).ok());
+  ExpectResult(transceived, kOk);
+  EXPECT_EQ(out, (Bytes{'o', 'k'}));
+  const auto& requests = client.server.requests;
+  std::vector<Command> commands;
+  for (size_t r = 3; r < requests.size(); ++r) commands.push_back(requests[r].header.command);
+  EXPECT_EQ(commands, (std::vector<Command>{Command::kClose, Command::kCreate, Command::kIoctl,
+                                            Command::kIoctl}));
+  EXPECT_EQ(requests[3].header.next_command % 8, 0u);
+  EXPECT_NE(requests[3].header.next_command, 0u);
+  EXPECT_EQ(requests.back().header.flags & kFlagRelatedOperations, 0u);
+  EXPECT_FALSE(client.connection.compounding());
 }
 
 }  // namespace

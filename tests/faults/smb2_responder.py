@@ -6,7 +6,8 @@
 Listens on ADDRESS, TCP port 445. Negotiates 3.1.1 (AES-128-GCM, AES-CMAC
 signing), or 3.0 where the mode needs validate negotiate; takes an NTLMv2
 logon of any user whose password is PASSWORD (default below), derives the
-session keys, and serves trees, opens and closes as a server would. Every
+session keys, and serves trees, opens and closes as a server would; the
+requests of a compounded message are answered one by one. Every
 pipe transaction is refused with access denied. MODE says what goes wrong:
 
   good                nothing: signed answers, the ADMIN$ file opens
@@ -388,16 +389,26 @@ class Connection:
                 return
             if message[:4] == b"\xfdSMB":
                 message = self.unseal(message)
-            command, = struct.unpack_from("<H", message, 12)
-            print("smb2_responder: %s: command %d" % (self.mode, command), file=sys.stderr,
-                  flush=True)
-            if command in handlers:
-                handlers[command](message)
-            elif command in (CLOSE, LOGOFF, TREE_DISCONNECT):
-                size = 60 if command == CLOSE else 4
-                self.answer(message, SUCCESS, struct.pack("<H", size) + bytes(size - 2))
-            else:
-                self.error(message, ACCESS_DENIED)
+            # A compounded message: each request behind the NextCommand of
+            # the one before, answered one by one, each in a message of its
+            # own (as a server may answer a chain).
+            while message:
+                next_command, = struct.unpack_from("<I", message, 20)
+                request = message[:next_command] if next_command else message
+                message = message[next_command:] if next_command else b""
+                self.dispatch(handlers, request)
+
+    def dispatch(self, handlers, message):
+        command, = struct.unpack_from("<H", message, 12)
+        print("smb2_responder: %s: command %d" % (self.mode, command), file=sys.stderr,
+              flush=True)
+        if command in handlers:
+            handlers[command](message)
+        elif command in (CLOSE, LOGOFF, TREE_DISCONNECT):
+            size = 60 if command == CLOSE else 4
+            self.answer(message, SUCCESS, struct.pack("<H", size) + bytes(size - 2))
+        else:
+            self.error(message, ACCESS_DENIED)
 
 
 class Handler(socketserver.BaseRequestHandler):

@@ -4,11 +4,14 @@
 // server flag, the command, the message id of the request it answers,
 // credits; signed or encrypted with the keys the session derives from
 // `session_key` and, on 3.1.1, from the preauthentication hash of what went
-// each way.
+// each way. A message of several requests (a chain) is kept as one request
+// each; a reply marked `chained` goes out in one message with the reply
+// after it, each answering its request of the chain in turn.
 #pragma once
 
 #include <algorithm>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -42,6 +45,7 @@ struct Smb2Reply {
   std::optional<uint64_t> message_id;  // the request's when not given
   uint16_t credits = 1;
   smb::Bytes raw;  // when not empty, sent as it is
+  bool chained = false;  // the next reply goes in the same message
 };
 
 class ScriptedSmb2Server : public smb::MessageTransport {
@@ -60,6 +64,8 @@ class ScriptedSmb2Server : public smb::MessageTransport {
   uint64_t session_id = 0x100000000009;
   std::deque<Smb2Reply> script;
   std::vector<Received> requests;
+  // Changes the next message before it is sealed: a lying server.
+  std::function<void(smb::Bytes&)> tamper;
 
   void Answer(Smb2Reply reply) { script.push_back(std::move(reply)); }
 
@@ -68,32 +74,73 @@ class ScriptedSmb2Server : public smb::MessageTransport {
   }
 
   uint32_t Send(smb::ByteSpan message) override {
-    Received request{{}, smb::IsTransformMessage(message), {}};
+    const bool encrypted = smb::IsTransformMessage(message);
     smb::Bytes plain(message.begin(), message.end());
     uint64_t id = 0;
-    if ((request.encrypted && smb::DecryptMessage(cipher, Keys().encryption.span(), message, &id,
-                                                  &plain) != smb::TransformError::kNone) ||
-        !smb::ParseHeader(plain, &request.header)) {
+    if (encrypted && smb::DecryptMessage(cipher, Keys().encryption.span(), message, &id, &plain) !=
+                         smb::TransformError::kNone) {
       return kGone;
     }
-    if (request.header.command == smb::Command::kNegotiate ||
-        request.header.command == smb::Command::kSessionSetup) {
-      hash_.Update(plain);
+    last_chain_ = 0;
+    for (smb::ByteSpan rest = plain;;) {
+      Received request{{}, encrypted, {}};
+      if (!smb::ParseHeader(rest, &request.header)) return kGone;
+      const size_t size = request.header.next_command != 0
+                              ? std::min<size_t>(request.header.next_command, rest.size())
+                              : rest.size();
+      if (request.header.command == smb::Command::kNegotiate ||
+          request.header.command == smb::Command::kSessionSetup) {
+        hash_.Update(rest.first(size));
+      }
+      request.body.assign(rest.begin() + std::min(size, smb::kHeaderSize), rest.begin() + size);
+      const bool last = request.header.next_command == 0 || size == rest.size();
+      requests.push_back(std::move(request));
+      ++last_chain_;
+      if (last) break;
+      rest = rest.subspan(size);
     }
-    request.body.assign(plain.begin() + std::min(plain.size(), smb::kHeaderSize), plain.end());
-    requests.push_back(std::move(request));
     return 0;
   }
 
   uint32_t Receive(smb::Bytes* out) override {
     if (script.empty() || requests.empty()) return kGone;
-    Smb2Reply reply = std::move(script.front());
-    script.pop_front();
-    if (!reply.raw.empty()) {
-      *out = std::move(reply.raw);
-      return 0;
+    out->clear();
+    size_t index = 0;
+    bool chained = true;
+    smb::Bytes chain;
+    while (chained && !script.empty()) {
+      Smb2Reply reply = std::move(script.front());
+      script.pop_front();
+      chained = reply.chained;
+      smb::Bytes one = Make(std::move(reply), index++, chained);
+      chain.insert(chain.end(), one.begin(), one.end());
     }
-    const smb::Header& asked = requests.back().header;
+    if (tamper) {
+      tamper(chain);
+      tamper = nullptr;
+    }
+    if (encrypting_) {
+      smb::Bytes nonce(smb::CipherNonceSize(cipher), 0);
+      nonce[0] = ++nonces_;
+      smb::Bytes sealed;
+      smb::EncryptMessage(cipher, Keys().decryption.span(), session_id, nonce, chain, &sealed);
+      chain = std::move(sealed);
+      encrypting_ = false;
+    }
+    *out = std::move(chain);
+    return 0;
+  }
+
+ private:
+  // One reply: the `index`th of its message, padded and linked to the next
+  // when `linked`.
+  smb::Bytes Make(Smb2Reply reply, size_t index, bool linked) {
+    if (!reply.raw.empty()) return std::move(reply.raw);
+    // A chain's replies answer the requests of the last chain in turn.
+    const size_t first = requests.size() - std::min(requests.size(), last_chain_);
+    const smb::Header& asked =
+        linked || index > 0 ? requests[std::min(first + index, requests.size() - 1)].header
+                            : requests.back().header;
     smb::Header header;
     header.command = reply.command;
     header.status = reply.status;
@@ -103,30 +150,30 @@ class ScriptedSmb2Server : public smb::MessageTransport {
     header.async_id = 1;
     header.tree_id = asked.tree_id;
     header.session_id = reply.command == smb::Command::kNegotiate ? 0 : session_id;
-    *out = smb::Request(header, reply.body);
+    const size_t padded = (smb::kHeaderSize + reply.body.size() + 7) & ~size_t{7};
+    if (linked) header.next_command = static_cast<uint32_t>(padded);
+    smb::Bytes message = smb::Request(header, reply.body);
+    if (linked) message.resize(padded, 0);
     // The preauthentication hash takes every answer before the session's last.
     if (reply.command == smb::Command::kNegotiate ||
         (reply.command == smb::Command::kSessionSetup &&
          reply.status == smb::kStatusMoreProcessingRequired)) {
-      hash_.Update(*out);
+      hash_.Update(message);
     }
     const smb::SessionKeys keys = Keys();
     if (reply.seal == Seal::kSigned || reply.seal == Seal::kBadlySigned) {
-      smb::SignMessage(signing, keys.signing.span(), *out);
-      if (reply.seal == Seal::kBadlySigned) (*out)[smb::kSignatureOffset] ^= 1;
+      smb::SignMessage(signing, keys.signing.span(), message);
+      if (reply.seal == Seal::kBadlySigned) message[smb::kSignatureOffset] ^= 1;
     } else if (reply.seal == Seal::kEncrypted) {
-      smb::Bytes nonce(smb::CipherNonceSize(cipher), 0);
-      nonce[0] = ++nonces_;
-      smb::Bytes sealed;
-      smb::EncryptMessage(cipher, keys.decryption.span(), session_id, nonce, *out, &sealed);
-      *out = std::move(sealed);
+      encrypting_ = true;
     }
-    return 0;
+    return message;
   }
 
- private:
   smb::PreauthHash hash_;
   uint8_t nonces_ = 0;
+  size_t last_chain_ = 0;   // requests in the last message received
+  bool encrypting_ = false; // the message being made goes in a transform
 };
 
 // Response bodies; their offsets count from the header's start, 64 bytes

@@ -369,12 +369,15 @@ uint32_t SmbSession::OpenPipe(const SmbHost& host, std::string_view pipe,
   request.create_disposition = kOpenExisting;
   request.create_options = kNonDirectoryFile;
   request.name = Utf16(pipe);
-  smb::CreateResponse created;
-  const smb::SmbResult opened = server->connection->Create(tree_id, request, &created);
-  if (!opened.ok()) return WindowsCodeOf(opened, SmbStage::kOpenPipe, credentials_.offered);
+  // The pipe opens with its first transaction (the RPC bind), in one
+  // message where the server takes compounded requests; a failed opening
+  // is reported as one.
   const bool offered = credentials_.offered;
   *result = std::make_unique<smb::NamedPipe>(
-      *server->connection, tree_id, created.file_id,
+      *server->connection, tree_id, std::move(request),
+      [offered](const smb::SmbResult& failed) {
+        return WindowsCodeOf(failed, SmbStage::kOpenPipe, offered);
+      },
       [offered](const smb::SmbResult& failed) {
         return WindowsCodeOf(failed, SmbStage::kPipeIo, offered);
       });
@@ -407,7 +410,10 @@ uint32_t SmbSession::OpenFile(const UncPath& path, uint32_t access, uint64_t* fi
 void SmbSession::CloseFile(uint64_t file) {
   const auto found = files_.find(file);
   if (found == files_.end()) return;
-  if (!TimeIsUp()) found->second.server->connection->Close(found->second.tree_id, found->second.id);
+  // Its CLOSE goes with the next request; nothing waits for it alone.
+  if (!TimeIsUp()) {
+    found->second.server->connection->CloseLater(found->second.tree_id, found->second.id);
+  }
   files_.erase(found);
 }
 

@@ -53,7 +53,9 @@ class SmbSession {
   SmbSession(const SmbSession&) = delete;
   SmbSession& operator=(const SmbSession&) = delete;
 
-  // Opens `pipe` on the server's IPC$: 0, or the Windows code of the failure.
+  // `pipe` on the server's IPC$: 0, or the Windows code of a failure to
+  // reach the server or log on. The pipe itself opens with its first
+  // transaction, which returns the code of a failed opening.
   uint32_t OpenPipe(const SmbHost& host, std::string_view pipe,
                     std::unique_ptr<rpc::PipeTransport>* result);
 
