@@ -172,9 +172,9 @@ bool LineReader::Fill() {
 
 std::optional<LineReader::Line> LineReader::Next() {
   Line line;
-  size_t searched = start_;
+  size_t searched = 0;  // bytes after start_ known to hold no line feed
   for (;;) {
-    const size_t end = buffer_.find('\n', searched);
+    const size_t end = buffer_.find('\n', start_ + searched);
     if (end != std::string::npos) {
       const size_t length = end - start_;
       if (!line.too_long) {
@@ -188,13 +188,12 @@ std::optional<LineReader::Line> LineReader::Next() {
     if (buffer_.size() - start_ > most_) {
       // Too long: drop what was read of it and read on to its end.
       line.too_long = true;
-      line.text.clear();
       consumed_ += buffer_.size() - start_;
       buffer_.clear();
       start_ = 0;
     }
-    searched = buffer_.size();
-    if (!Fill()) break;
+    searched = buffer_.size() - start_;
+    if (!Fill()) break;  // moves the unread bytes to the buffer's start
   }
   if (start_ == buffer_.size() && !line.too_long) return std::nullopt;
   // The last line, without a line feed.
