@@ -46,6 +46,16 @@ std::string VerdictKind(const ComputerRecord& record) {
   return record.explanation ? record.explanation->verdict.kind : std::string("unknown");
 }
 
+// A check's place in the run's order; checks of no known place after them.
+size_t PlaceInRun(const std::string& check) {
+  size_t place = 0;
+  for (const char* known : kCsvChecks) {
+    if (check == known) return place;
+    ++place;
+  }
+  return place;
+}
+
 std::wstring Duration(int64_t seconds) {
   const int64_t minutes = seconds / 60;
   const std::wstring rest = Unsigned(static_cast<uint32_t>(seconds % 60));
@@ -149,7 +159,11 @@ std::wstring FleetSummary::Text() const {
   text += L"\n";
   if (check_order_.empty()) return text;
   text += L"Failed checks (computers, by code):\n";
-  for (const std::string& check : check_order_) {
+  std::vector<std::string> checks = check_order_;
+  std::stable_sort(checks.begin(), checks.end(), [](const std::string& a, const std::string& b) {
+    return PlaceInRun(a) < PlaceInRun(b);
+  });
+  for (const std::string& check : checks) {
     const auto& codes = failures_.at(check);
     size_t total = 0;
     for (const auto& [code, count] : codes) total += count;

@@ -44,7 +44,7 @@ class FleetSummary {
   static constexpr uint64_t kNoCode = ~uint64_t{0};
   size_t computers_ = 0;
   std::map<std::string, size_t> verdicts_;
-  std::vector<std::string> check_order_;  // checks in the order first seen
+  std::vector<std::string> check_order_;  // checks in the order first seen; the text sorts them
   std::map<std::string, std::map<uint64_t, size_t>> failures_;  // check -> code -> computers
 };
 
