@@ -11,6 +11,7 @@
 #include "driver/usage.h"
 #include "platform/buffered_console.h"
 #include "platform/format.h"
+#include "platform/forwarding_platform.h"
 
 namespace winreach {
 
@@ -61,6 +62,40 @@ class ProgressLine {
  private:
   Console& console_;
   size_t width_ = 0;
+};
+
+// One computer's platform as its run sees it: what the run writes to its
+// console is kept here, to be written by the one writer with the record.
+class KeptConsolePlatform : public ForwardingPlatform {
+ public:
+  explicit KeptConsolePlatform(Platform& platform) : ForwardingPlatform(platform) {}
+  Console& console() override { return console_; }
+  BufferedConsole console_;
+};
+
+struct FleetResult {
+  ComputerRecord record;
+  BufferedConsole console;  // what the run wrote: only standard error's lines matter
+};
+
+// Standard error's lines of one computer's run (--verbose's session line,
+// unused credentials), each told with the computer's name.
+class NamedErrors : public Console {
+ public:
+  NamedErrors(Console& console, std::wstring name) : console_(console), name_(std::move(name)) {}
+  void Write(std::wstring_view) override {}
+  void Write8(std::string_view) override {}
+  void WriteError(std::wstring_view message) override {
+    constexpr std::wstring_view kProgram = L"winreach: ";
+    if (message.substr(0, kProgram.size()) == kProgram) message.remove_prefix(kProgram.size());
+    console_.WriteError(std::wstring(kProgram) + name_ + L": " + std::wstring(message));
+  }
+  bool ReadWord(std::wstring*, size_t, size_t*) override { return false; }
+  void WaitForKey() override {}
+
+ private:
+  Console& console_;
+  std::wstring name_;
 };
 
 }  // namespace
@@ -121,16 +156,18 @@ int RunFleet(Platform& platform, const CommandLine& line) {
     return std::nullopt;
   };
   const auto work = [&platform, &options](std::wstring& target) {
+    FleetResult result;
+    if (target.size() > kMaxTargetName) {
+      result.record.target = target;
+      return result;
+    }
     // The platform is made when the computer starts, so that its deadline
     // counts from then.
-    if (target.size() > kMaxTargetName) {
-      ComputerRecord refused;
-      refused.target = target;
-      return refused;
-    }
     const std::unique_ptr<Platform> run = platform.NewRun();
-    ComputerRecord record = RunComputer(*run, target, options);
-    return record;
+    KeptConsolePlatform kept(*run);
+    result.record = RunComputer(kept, target, options);
+    result.console = std::move(kept.console_);
+    return result;
   };
 
   FleetSummary summary;
@@ -138,16 +175,17 @@ int RunFleet(Platform& platform, const CommandLine& line) {
   int worst = kAllPassed;
   const auto started = std::chrono::steady_clock::now();
   auto last_drawn = started - kProgressEvery;
-  const auto draw = [&](bool now) {
+  const auto draw = [&]() {
     if (!progress) return;
     const auto at = std::chrono::steady_clock::now();
-    if (!now && at - last_drawn < kProgressEvery) return;
+    if (at - last_drawn < kProgressEvery) return;
     last_drawn = at;
     progress_line.Draw(summary.ProgressLine(total, MillisecondsSince(started)));
   };
   if (line.csv) console.Write8(CsvHeader());
   bool record_lost = false;
-  const auto done = [&](ComputerRecord& record) {
+  const auto done = [&](FleetResult& result) {
+    ComputerRecord& record = result.record;
     if (record.target.size() > kMaxTargetName) {
       progress_line.Clear();
       console.WriteError(NameTooLongText(record.target.size()));
@@ -156,6 +194,8 @@ int RunFleet(Platform& platform, const CommandLine& line) {
     summary.Add(record);
     worst = std::max(worst, record.exit_status);
     progress_line.Clear();
+    NamedErrors errors(console, PrintableText(record.target));
+    result.console.PlayTo(errors);
     if (line.run.json) {
       console.Write8(record.json);
     } else if (line.csv) {
@@ -164,12 +204,12 @@ int RunFleet(Platform& platform, const CommandLine& line) {
       console.Write(FleetTextLine(record));
     }
     if (records && !records->Append(record.json)) record_lost = true;
-    draw(true);
+    draw();
   };
 
   fleet_running = true;
-  RunEngine<std::wstring, ComputerRecord>(
-      jobs, next, work, done, [&] { draw(false); }, kProgressEvery, stop_requested);
+  RunEngine<std::wstring, FleetResult>(
+      jobs, next, work, done, [&] { draw(); }, kProgressEvery, stop_requested);
   fleet_running = false;
   progress_line.Clear();
 

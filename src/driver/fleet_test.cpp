@@ -93,6 +93,22 @@ TEST_F(FleetTest, ResumeSkipsRecordedComputersCutsATornOneAndAppendsWholeLines) 
   EXPECT_EQ(record + appends[0] + appends[1], file);
 }
 
+TEST_F(FleetTest, StandardErrorLinesOfARunAreToldWithItsName) {
+  const auto script = platform_.script_run;
+  platform_.script_run = [script](FakePlatform& run) {
+    script(run);
+    run.session_.connected_at_call = 1;
+    run.session_.facts.account = LogonAccount::kAnonymous;
+    run.session_.facts.method = LogonMethod::kAnonymous;
+    run.session_.facts.credentials_offered = true;
+  };
+  EXPECT_EQ(0, Run({L"--csv", L"srv1", L"srv2"}));
+  const std::wstring& errors = platform_.console_.errors;
+  EXPECT_EQ(0u, errors.find(L"winreach: srv")) << errors;
+  EXPECT_NE(std::wstring::npos, errors.find(L"winreach: srv1: ")) << errors;
+  EXPECT_NE(std::wstring::npos, errors.find(L"winreach: srv2: ")) << errors;
+}
+
 TEST_F(FleetTest, NoComputerStartsOnceStopped) {
   stop_requested = true;
   EXPECT_EQ(0, Run({L"srv1", L"srv2"}));
