@@ -12,6 +12,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -83,9 +84,19 @@ void RunEngine(size_t threads, std::function<std::optional<Job>()> next,
     state->changed.notify_all();
   };
 
+  // Where the system gives fewer threads than asked for, the run goes on
+  // with those it gave.
   std::vector<std::thread> pool;
   pool.reserve(threads);
-  for (size_t i = 0; i < threads; ++i) pool.emplace_back(worker);
+  for (size_t i = 0; i < threads; ++i) {
+    try {
+      pool.emplace_back(worker);
+    } catch (const std::system_error&) {
+      if (pool.empty()) throw;
+      break;
+    }
+  }
+  threads = pool.size();
 
   std::unique_lock<std::mutex> lock(state->mutex);
   for (;;) {

@@ -19,9 +19,10 @@ namespace winreach {
 
 namespace {
 
-// What one computer's run holds at once is a few sockets and handles; the
-// system's own limits are far beyond any sensible number of runs.
-constexpr size_t kMostConcurrentRuns = 1024;
+// What one computer's run holds at once is a few sockets and handles, and a
+// thread whose stack takes 1 MiB of address space: 512 of them fit the
+// 32-bit program's 2 GiB beside everything else.
+constexpr size_t kMostConcurrentRuns = 512;
 
 class Win32Platform : public Platform {
  public:
