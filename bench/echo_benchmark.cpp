@@ -67,7 +67,7 @@ void BM_PrepareEchoRequest(benchmark::State& state) {
   FixedSystem system;
   winreach::EchoRequest request{};
   for (auto _ : state) {
-    winreach::PrepareEchoRequest(system, request);
+    winreach::PrepareEchoRequest(system, 0x1234, request);
     benchmark::DoNotOptimize(request.data());
   }
 }
@@ -78,14 +78,13 @@ void BM_PrepareEchoRequestLinux(benchmark::State& state) {
   winreach::PosixSystem system;
   winreach::EchoRequest request{};
   for (auto _ : state) {
-    winreach::PrepareEchoRequest(system, request);
+    winreach::PrepareEchoRequest(system, 0x1234, request);
     benchmark::DoNotOptimize(request.data());
   }
 }
 BENCHMARK(BM_PrepareEchoRequestLinux);
 
 void BM_IsEchoReplyForUs(benchmark::State& state) {
-  FixedSystem system;
   // 0: accepted; 1: refused by the sender; 2: by the identifier.
   const int which = static_cast<int>(state.range(0));
   const auto datagram = ReplyDatagram(which == 2 ? 0x4321 : 0x1234);
@@ -93,7 +92,7 @@ void BM_IsEchoReplyForUs(benchmark::State& state) {
   const sockaddr_in sender = Address(which == 1 ? 0x0100004D : 0x0200004D);
   for (auto _ : state) {
     benchmark::DoNotOptimize(winreach::IsEchoReplyForUs(
-        system, datagram.data(), static_cast<int>(datagram.size()), sender, destination));
+        0x1234, datagram.data(), static_cast<int>(datagram.size()), sender, destination));
   }
 }
 BENCHMARK(BM_IsEchoReplyForUs)->Arg(0)->Arg(1)->Arg(2);

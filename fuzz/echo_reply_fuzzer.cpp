@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // caller may report less.
   int length = static_cast<int>(size);
   if (lie_about_length && length > 0) length /= 2;
-  winreach::IsEchoReplyForUs(system, datagram.empty() ? nullptr : datagram.data(), length, sender,
+  winreach::IsEchoReplyForUs(static_cast<uint16_t>(system.process_id), datagram.empty() ? nullptr : datagram.data(), length, sender,
                              destination);
 
   // The checksum reads exactly the bytes it is given.

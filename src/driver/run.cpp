@@ -8,6 +8,7 @@
 #include "checks/remote_registry.h"
 #include "checks/server_info.h"
 #include "driver/explain.h"
+#include "driver/fleet.h"
 #include "driver/quiet_platform.h"
 #include "driver/report.h"
 #include "driver/session_text.h"
@@ -102,31 +103,35 @@ CheckOutcome ReportPing(Platform& platform, const PingLibraries& libraries,
   return outcome;
 }
 
-// The options for programs; every other argument keeps its place.
-struct Options {
-  bool json = false;
-  bool exit_status = false;
-  bool verbose = false;
-  bool explain = false;
-  std::vector<std::wstring> arguments;
-};
-
-Options ParseOptions(const std::vector<std::wstring>& arguments) {
-  Options options;
-  for (const std::wstring& argument : arguments) {
-    if (argument == L"--json") {
-      options.json = true;
-    } else if (argument == L"--exit-status") {
-      options.exit_status = true;
-    } else if (argument == L"--verbose") {
-      options.verbose = true;
-    } else if (argument == L"--explain") {
-      options.explain = true;
-    } else {
-      options.arguments.push_back(argument);
+// The value of an option that takes one: "--jobs 8" or "--jobs=8". Moves
+// `i` past what it used; nothing when `arguments[i]` is not `name`.
+std::optional<std::wstring> OptionValue(const std::vector<std::wstring>& arguments, size_t& i,
+                                        std::wstring_view name, bool* missing) {
+  const std::wstring& argument = arguments[i];
+  if (argument == name) {
+    if (i + 1 == arguments.size()) {
+      *missing = true;
+      return std::nullopt;
     }
+    return arguments[++i];
   }
-  return options;
+  if (argument.size() > name.size() && argument.compare(0, name.size(), name) == 0 &&
+      argument[name.size()] == L'=') {
+    return argument.substr(name.size() + 1);
+  }
+  return std::nullopt;
+}
+
+// A count of computers at once: 1 to kMostJobs, in decimal digits.
+std::optional<size_t> ParseJobs(std::wstring_view text) {
+  if (text.empty() || text.size() > 6) return std::nullopt;
+  size_t value = 0;
+  for (const wchar_t c : text) {
+    if (c < L'0' || c > L'9') return std::nullopt;
+    value = value * 10 + static_cast<size_t>(c - L'0');
+  }
+  if (value == 0 || value > kMostJobs) return std::nullopt;
+  return value;
 }
 
 int64_t UnixMilliseconds() {
@@ -143,72 +148,106 @@ void Pause(Console& console) {
 
 }  // namespace
 
-int ConnectivityTest(Platform& platform, const std::vector<std::wstring>& all_arguments) {
-  const Options options = ParseOptions(all_arguments);
-  const std::vector<std::wstring>& arguments = options.arguments;
-  if (!arguments.empty() && IsUsageRequest(arguments.front())) {
-    platform.console().Write(UsageText(arguments.front()));
-    return 0;
-  }
-  // No computer's name begins with '-': such an argument is a mistyped
-  // option, never a computer to test.
-  for (const std::wstring& argument : arguments) {
-    if (IsUnknownOption(argument)) {
-      platform.console().WriteError(UnknownOptionText(argument));
-      return kUsageError;
+std::optional<CommandLine> ParseCommandLine(Console& console,
+                                            const std::vector<std::wstring>& arguments) {
+  CommandLine line;
+  bool jobs_given = false;
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    const std::wstring& argument = arguments[i];
+    bool missing = false;
+    if (argument == L"--json") {
+      line.run.json = true;
+    } else if (argument == L"--exit-status") {
+      line.run.exit_status = true;
+    } else if (argument == L"--verbose") {
+      line.run.verbose = true;
+    } else if (argument == L"--explain") {
+      line.run.explain = true;
+    } else if (argument == L"--csv") {
+      line.csv = true;
+    } else if (auto file = OptionValue(arguments, i, L"--targets", &missing)) {
+      line.targets = *file;
+    } else if (auto file = OptionValue(arguments, i, L"--resume", &missing)) {
+      line.resume = *file;
+    } else if (auto count = OptionValue(arguments, i, L"--jobs", &missing)) {
+      const std::optional<size_t> jobs = ParseJobs(*count);
+      if (!jobs) {
+        console.WriteError(BadJobsText(*count));
+        return std::nullopt;
+      }
+      line.jobs = *jobs;
+      jobs_given = true;
+    } else if (missing) {
+      console.WriteError(OptionNeedsValueText(argument));
+      return std::nullopt;
+    } else if (IsUsageRequest(argument)) {
+      if (!line.usage) line.usage = argument;
+    } else {
+      line.computers.push_back(argument);
     }
   }
-  // A program reading the document cannot answer a prompt.
-  if (options.json && arguments.empty()) {
-    platform.console().WriteError(JsonWithoutNameText());
-    return kUsageError;
+  if (line.usage) return line;
+  // No computer's name begins with '-': such an argument is a mistyped
+  // option, never a computer to test.
+  for (const std::wstring& argument : line.computers) {
+    if (IsUnknownOption(argument)) {
+      console.WriteError(UnknownOptionText(argument));
+      return std::nullopt;
+    }
   }
+  line.fleet = line.computers.size() > 1 || line.targets || jobs_given || line.csv ||
+               line.resume;
+  // A program reading the document cannot answer a prompt.
+  if (line.run.json && line.computers.empty() && !line.targets) {
+    console.WriteError(JsonWithoutNameText());
+    return std::nullopt;
+  }
+  if (line.fleet && line.computers.empty() && !line.targets) {
+    console.WriteError(FleetWithoutComputersText());
+    return std::nullopt;
+  }
+  if (line.csv && line.run.json) {
+    console.WriteError(CsvWithJsonText());
+    return std::nullopt;
+  }
+  line.run.lines = !line.run.json;
+  return line;
+}
 
-  // The JSON report's checks print their lines nowhere.
+ComputerRecord RunComputer(Platform& platform, std::wstring_view target,
+                           const RunOptions& options) {
+  // Lines that are not to be printed go nowhere.
   QuietPlatform quiet(platform);
-  Platform& checks = options.json ? static_cast<Platform&>(quiet) : platform;
+  Platform& checks = options.lines ? platform : static_cast<Platform&>(quiet);
   Console& console = checks.console();
+  ComputerRecord record;
+  record.target = target;
   const int64_t started = UnixMilliseconds();
   const Stopwatch run(platform.system());
+  std::vector<CheckOutcome>& outcomes = record.outcomes;
 
   PingLibraries ping_libraries;
   LoadPingLibraries(checks, ping_libraries);
-  const bool interactive = arguments.empty();
-  std::wstring target;
-  const size_t length = ObtainTargetName(console, arguments, &target);
-
-  // A longer name would not fit in the machine path, and a cut one would
-  // test some other computer: refuse it before anything goes out.
-  if (length > kMaxTargetName) {
-    console.WriteError(NameTooLongText(length));
-    FreePingLibraries(checks, ping_libraries);
-    if (interactive) Pause(console);
-    return options.exit_status ? kUnresolved : 0;
-  }
-
   PrintBanner(checks, target);
 
-  std::vector<CheckOutcome> outcomes;
   bool remote_checks_ran = false;
-  const auto first_connection = [&]() {
-    return remote_checks_ran ? platform.session().FirstConnection() : std::nullopt;
-  };
-  const auto explanation = [&]() {
-    return ExplainRun(outcomes, first_connection(), platform.system());
-  };
   // The text report's explanation follows the last check line.
-  const auto explain = [&]() {
-    if (options.explain) console.Write(ExplanationText(explanation()));
-  };
   const auto finish = [&]() {
-    if (options.json) {
-      RunFacts facts{ProductVersion(), target, platform.system().ComputerName(), started,
-                     run.ElapsedMs(), first_connection()};
-      std::optional<RunExplanation> explained;
-      if (options.explain) explained = explanation();
-      platform.console().Write8(JsonReport(facts, outcomes, explained ? &*explained : nullptr));
+    if (remote_checks_ran && (options.json || options.explain || options.verdict)) {
+      record.session = platform.session().FirstConnection();
     }
-    return options.exit_status ? ExitStatusOf(outcomes) : 0;
+    if (options.explain || options.verdict) {
+      record.explanation = ExplainRun(outcomes, record.session, platform.system());
+    }
+    if (options.explain) console.Write(ExplanationText(*record.explanation));
+    record.exit_status = ExitStatusOf(outcomes);
+    if (options.json) {
+      RunFacts facts{ProductVersion(),   std::wstring(target), platform.system().ComputerName(),
+                     started,            run.ElapsedMs(),      record.session};
+      record.json = JsonReport(facts, outcomes,
+                               options.explain ? &*record.explanation : nullptr);
+    }
+    return std::move(record);
   };
 
   const Stopwatch startup_time(platform.system());
@@ -216,7 +255,7 @@ int ConnectivityTest(Platform& platform, const std::vector<std::wstring>& all_ar
   if (startup != 0) {
     console.Write(L"Unable to intialize Windows sockets. Error code: " + Hex8(startup) + L"\n");
     outcomes.push_back(startup_time.Failed("startup", startup));
-    explain();
+    FreePingLibraries(checks, ping_libraries);
     return finish();
   }
 
@@ -240,7 +279,7 @@ int ConnectivityTest(Platform& platform, const std::vector<std::wstring>& all_ar
       platform.console().WriteError(*warning);
     }
   };
-  const std::wstring machine_path = L"\\\\" + target;
+  const std::wstring machine_path = L"\\\\" + std::wstring(target);
   for (auto* check : {&CheckServerInfo, &CheckRemoteRegistry}) {
     for (CheckOutcome& outcome : check(checks, machine_path)) {
       outcomes.push_back(std::move(outcome));
@@ -254,9 +293,39 @@ int ConnectivityTest(Platform& platform, const std::vector<std::wstring>& all_ar
 
   FreePingLibraries(checks, ping_libraries);
   checks.sockets().Cleanup();
-  explain();
-  if (interactive) Pause(console);
+  record.completed = true;
   return finish();
+}
+
+int ConnectivityTest(Platform& platform, const std::vector<std::wstring>& all_arguments) {
+  std::optional<CommandLine> parsed = ParseCommandLine(platform.console(), all_arguments);
+  if (!parsed) return kUsageError;
+  if (parsed->usage) {
+    platform.console().Write(UsageText(*parsed->usage));
+    return 0;
+  }
+  if (parsed->fleet) return RunFleet(platform, *parsed);
+  const RunOptions& options = parsed->run;
+  QuietConsole quiet(platform.console());
+  Console& console = options.lines ? platform.console() : static_cast<Console&>(quiet);
+  const bool interactive = parsed->computers.empty();
+  std::wstring target;
+  const size_t length = ObtainTargetName(console, parsed->computers, &target);
+
+  // A longer name would not fit in the machine path, and a cut one would
+  // test some other computer: refuse it before anything goes out.
+  if (length > kMaxTargetName) {
+    console.WriteError(NameTooLongText(length));
+    if (interactive) Pause(console);
+    return options.exit_status ? kUnresolved : 0;
+  }
+
+  const ComputerRecord record = RunComputer(platform, target, options);
+  // The pause follows the last line; a run that could not start sockets
+  // ends at once.
+  if (interactive && record.completed) Pause(console);
+  if (options.json) platform.console().Write8(record.json);
+  return options.exit_status ? record.exit_status : 0;
 }
 
 }  // namespace winreach

@@ -9,7 +9,9 @@ namespace {
 
 constexpr wchar_t kShortUsage[] =
     L"Usage: winreach [COMPUTER]\n"
-    L"       winreach [--json] [--exit-status] [--verbose] [--explain] COMPUTER\n";
+    L"       winreach [--json] [--exit-status] [--verbose] [--explain] COMPUTER\n"
+    L"       winreach [--json | --csv] [--jobs N] [--resume FILE] [--exit-status]\n"
+    L"                [--explain] (COMPUTER COMPUTER... | --targets FILE)\n";
 
 }  // namespace
 
@@ -62,6 +64,23 @@ std::wstring UsageText(std::wstring_view argument) {
          L"                 failed check, what its code means, the likely cause and\n"
          L"                 what to look at next (also without COMPUTER); with\n"
          L"                 --json, as members of the document\n"
+         L"\n"
+         L"Several computers, or any of the options below, check many computers at\n"
+         L"once and print one line per computer as it finishes, then a summary:\n"
+         L"\n"
+         L"  --targets FILE one computer a line (\"-\": standard input); blank lines\n"
+         L"                 and lines starting with # are skipped, and a name met\n"
+         L"                 again (in any case) is checked once\n"
+         L"  --jobs N       at most N computers at once (default 32)\n"
+         L"  --csv          a header row, then one row per computer: target,\n"
+         L"                 address, verdict, and each check's code (empty when it\n"
+         L"                 passed)\n"
+         L"  --resume FILE  skip the computers with a record in FILE and append\n"
+         L"                 each new record to it (JSON Lines), so that a stopped\n"
+         L"                 run can go on where it stopped\n"
+         L"  with --json, one document a line (JSON Lines); with --exit-status, the\n"
+         L"  worst of all computers\n"
+         L"\n"
          L"  -h, --help     show this text\n"
          L"  --version      show the version\n";
 }
@@ -71,6 +90,21 @@ std::wstring NameTooLongText(size_t length) {
          L" characters long; a computer name has at most " +
          Unsigned(static_cast<uint32_t>(kMaxTargetName)) + L" characters\n";
 }
+
+std::wstring OptionNeedsValueText(std::wstring_view option) {
+  return L"winreach: " + PrintableText(option) + L" needs a value\n" + kShortUsage;
+}
+
+std::wstring BadJobsText(std::wstring_view value) {
+  return L"winreach: --jobs takes a number from 1 to " +
+         Unsigned(static_cast<uint32_t>(kMostJobs)) + L", not " + PrintableText(value) + L"\n";
+}
+
+std::wstring FleetWithoutComputersText() {
+  return std::wstring(L"winreach: name the computers, or give --targets FILE\n") + kShortUsage;
+}
+
+std::wstring CsvWithJsonText() { return L"winreach: --csv and --json exclude each other\n"; }
 
 std::wstring JsonWithoutNameText() {
   return std::wstring(L"winreach: --json needs the computer's name on the command line\n") +

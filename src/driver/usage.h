@@ -34,6 +34,16 @@ std::wstring UsageText(std::wstring_view argument);
 // The diagnostic for a name of `length` characters that is too long.
 std::wstring NameTooLongText(size_t length);
 
+// The most computers at once --jobs takes.
+inline constexpr size_t kMostJobs = 4096;
+
+// The diagnostics for an option without its value, a --jobs count that is
+// none, options for many computers without any, and --csv with --json.
+std::wstring OptionNeedsValueText(std::wstring_view option);
+std::wstring BadJobsText(std::wstring_view value);
+std::wstring FleetWithoutComputersText();
+std::wstring CsvWithJsonText();
+
 // The diagnostic for --json without a computer's name.
 std::wstring JsonWithoutNameText();
 

@@ -1,6 +1,7 @@
 #include "ping/echo_message.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 #include "platform/bytes.h"
@@ -9,19 +10,25 @@ namespace winreach {
 
 namespace {
 
-uint16_t OurIdentifier(System& system) {
-  return static_cast<uint16_t>(system.CurrentProcessId() & 0xFFFF);
-}
+// Pingers started so far in this process. A raw ICMP socket receives every
+// echo reply that reaches the host, so pingers that run side by side tell
+// theirs apart by this number beside the process identifier.
+std::atomic<uint32_t> pingers_started{0};
 
 }  // namespace
 
-void BuildEchoRequest(System& system, uint8_t* buffer, size_t length) {
+uint16_t NewEchoIdentifier(System& system) {
+  const uint32_t pinger = pingers_started.fetch_add(1, std::memory_order_relaxed);
+  return static_cast<uint16_t>((system.CurrentProcessId() + pinger) & 0xFFFF);
+}
+
+void BuildEchoRequest(uint16_t identifier, uint8_t* buffer, size_t length) {
   if (length < kEchoDataOffset) return;
   ByteWriter out({buffer, kEchoHeaderSize});
   out.U8(kIcmpEchoRequest);
   out.U8(0);      // code
   out.U16Le(0);   // checksum, sealed later
-  out.U16Le(OurIdentifier(system));
+  out.U16Le(identifier);
   out.U16Le(0);   // sequence number: one request per ping
   std::fill(buffer + kEchoDataOffset, buffer + length, uint8_t{0x45});
 }
@@ -48,14 +55,14 @@ uint16_t InternetChecksum(const uint8_t* data, size_t length) {
   return static_cast<uint16_t>(~sum & 0xFFFF);
 }
 
-void PrepareEchoRequest(System& system, EchoRequest& request) {
-  BuildEchoRequest(system, request.data(), request.size());
+void PrepareEchoRequest(System& system, uint16_t identifier, EchoRequest& request) {
+  BuildEchoRequest(identifier, request.data(), request.size());
   ByteWriter(std::span(request).subspan(kEchoHeaderSize)).U32Le(system.TickCount());
   const uint16_t checksum = InternetChecksum(request.data(), request.size());
   std::memcpy(request.data() + 2, &checksum, 2);
 }
 
-bool IsEchoReplyForUs(System& system, const uint8_t* datagram, int length,
+bool IsEchoReplyForUs(uint16_t our_identifier, const uint8_t* datagram, int length,
                       const sockaddr_in& sender, const sockaddr_in& destination) {
   // A reply comes from the address we sent to; anything else (an ICMP error
   // from a router, another host's echo) is not ours. Decided before any
@@ -68,7 +75,7 @@ bool IsEchoReplyForUs(System& system, const uint8_t* datagram, int length,
   const uint16_t identifier = in.U16Le();
   in.Skip(2);  // sequence number: the ICMP header is whole
   if (!in.ok() || type != kIcmpEchoReply) return false;
-  return identifier == OurIdentifier(system);
+  return identifier == our_identifier;
 }
 
 }  // namespace winreach

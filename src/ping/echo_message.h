@@ -32,11 +32,17 @@ using EchoRequest = std::array<uint8_t, kEchoRequestSize>;
 inline constexpr uint8_t kIcmpEchoReply = 0;
 inline constexpr uint8_t kIcmpEchoRequest = 8;
 
-// Writes type 8, code 0, a zero checksum, the low 16 bits of the process
-// identifier (little-endian) and sequence number 0, and fills bytes 12 to
-// `length` with 0x45. Leaves the timestamp (bytes 8 to 11) alone and computes
-// no checksum. `length` is at least 12; the buffer holds that many bytes.
-void BuildEchoRequest(System& system, uint8_t* buffer, size_t length);
+// The identifier of one pinger's requests: the low 16 bits of the process
+// identifier for the process's first pinger, and one more for each pinger
+// after it, so that pingers running side by side each take only their own
+// replies. Safe to call from any thread.
+uint16_t NewEchoIdentifier(System& system);
+
+// Writes type 8, code 0, a zero checksum, `identifier` (little-endian) and
+// sequence number 0, and fills bytes 12 to `length` with 0x45. Leaves the
+// timestamp (bytes 8 to 11) alone and computes no checksum. `length` is at
+// least 12; the buffer holds that many bytes.
+void BuildEchoRequest(uint16_t identifier, uint8_t* buffer, size_t length);
 
 // The RFC 1071 Internet checksum of `length` bytes (at most 65535), to be
 // stored in the byte order in which it reads its words (the machine's).
@@ -44,13 +50,13 @@ uint16_t InternetChecksum(const uint8_t* data, size_t length);
 
 // The request as sent: built, stamped with the tick count (little-endian) and
 // sealed with the checksum over all 44 bytes.
-void PrepareEchoRequest(System& system, EchoRequest& request);
+void PrepareEchoRequest(System& system, uint16_t identifier, EchoRequest& request);
 
 // Whether `datagram` (a whole IPv4 datagram of `length` received bytes) is
-// the echo reply to this process's request sent to `destination`: it came
-// from the destination's address, holds a whole ICMP header, is an echo reply
-// and carries our identifier. Reads nothing beyond `length` bytes.
-bool IsEchoReplyForUs(System& system, const uint8_t* datagram, int length,
+// the echo reply to the request with `our_identifier` sent to `destination`:
+// it came from the destination's address, holds a whole ICMP header, is an
+// echo reply and carries that identifier. Reads nothing beyond `length` bytes.
+bool IsEchoReplyForUs(uint16_t our_identifier, const uint8_t* datagram, int length,
                       const sockaddr_in& sender, const sockaddr_in& destination);
 
 }  // namespace winreach

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "platform/fake/fake_system.h"
@@ -55,13 +57,12 @@ TEST(InternetChecksumTest, LongestBufferAndSealing) {
   EXPECT_EQ(0, InternetChecksum(mixed.data(), mixed.size()));
 }
 
-TEST(EchoRequestTest, RequestOfProcess0x1234AtTickZero) {
+TEST(EchoRequestTest, RequestOfIdentifier0x1234AtTickZero) {
   FakeSystem system;
-  system.process_id = 0xABCD1234;
   system.tick_count = 0;
   EchoRequest request;
   request.fill(0xCC);
-  PrepareEchoRequest(system, request);
+  PrepareEchoRequest(system, 0x1234, request);
   const uint8_t head[] = {0x08, 0x00, 0x6F, 0x99, 0x34, 0x12, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
   EXPECT_EQ(0, std::memcmp(head, request.data(), sizeof head));
   for (size_t i = 12; i < 44; ++i) EXPECT_EQ(0x45, request[i]) << i;
@@ -72,22 +73,21 @@ TEST(EchoRequestTest, TimestampIsTheTickCountLittleEndian) {
   FakeSystem system;
   system.tick_count = 0x01020304;
   EchoRequest request{};
-  PrepareEchoRequest(system, request);
+  PrepareEchoRequest(system, 0x1234, request);
   EXPECT_EQ(0x04, request[8]);
   EXPECT_EQ(0x01, request[11]);
   EXPECT_EQ(0, InternetChecksum(request.data(), request.size()));
 }
 
 TEST(EchoRequestTest, BuildWritesHeaderAndDataButNotTimestamp) {
-  FakeSystem system;
   std::vector<uint8_t> buffer(50, 0x77);
-  BuildEchoRequest(system, buffer.data(), 12);
+  BuildEchoRequest(0x1234, buffer.data(), 12);
   EXPECT_EQ(8, buffer[0]);
   EXPECT_EQ(0x34, buffer[4]);
   for (size_t i = 8; i < 12; ++i) EXPECT_EQ(0x77, buffer[i]);  // timestamp untouched
   EXPECT_EQ(0x77, buffer[12]);                                  // no data for 12
 
-  BuildEchoRequest(system, buffer.data(), 44);
+  BuildEchoRequest(0x1234, buffer.data(), 44);
   for (size_t i = 8; i < 12; ++i) EXPECT_EQ(0x77, buffer[i]);
   for (size_t i = 12; i < 44; ++i) EXPECT_EQ(0x45, buffer[i]);
   EXPECT_EQ(0x77, buffer[44]);  // nothing past the length
@@ -107,10 +107,10 @@ class EchoReplyTest : public ::testing::Test {
     return datagram;
   }
   bool Judge(const std::vector<uint8_t>& datagram, int length, const sockaddr_in& sender) {
-    return IsEchoReplyForUs(system_, datagram.data(), length, sender, destination_);
+    return IsEchoReplyForUs(kOurs, datagram.data(), length, sender, destination_);
   }
 
-  FakeSystem system_;  // process 0x1234
+  static constexpr uint16_t kOurs = 0x1234;
   sockaddr_in destination_ = Address(10, 77, 0, 2);
 };
 
@@ -128,7 +128,7 @@ TEST_F(EchoReplyTest, AcceptsOurReplyWhateverItsOtherFields) {
 TEST_F(EchoReplyTest, RefusesInOrderSenderLengthTypeIdentifier) {
   // Another sender is refused before any byte is read: a null datagram is
   // never touched.
-  EXPECT_FALSE(IsEchoReplyForUs(system_, nullptr, 64, Address(10, 77, 0, 3), destination_));
+  EXPECT_FALSE(IsEchoReplyForUs(kOurs, nullptr, 64, Address(10, 77, 0, 3), destination_));
   // An ICMP error from a router about our request, however well formed.
   EXPECT_FALSE(Judge(Reply(), 64, Address(10, 77, 0, 1)));
 
@@ -154,14 +154,22 @@ TEST_F(EchoReplyTest, HeaderLengthComesFromTheFirstByte) {
   // The largest header (IHL 15, 60 bytes) with a short datagram is refused
   // without reading past it.
   std::vector<uint8_t> short_one = {0x4F, 0, 0, 0};
-  EXPECT_FALSE(IsEchoReplyForUs(system_, short_one.data(), 4, destination_, destination_));
+  EXPECT_FALSE(IsEchoReplyForUs(kOurs, short_one.data(), 4, destination_, destination_));
 }
 
-TEST_F(EchoReplyTest, IdentifierIsFetchedAnewEachTime) {
-  const auto datagram = Reply(0, 0x5678);
-  EXPECT_FALSE(Judge(datagram, 64, destination_));
-  system_.process_id = 0x99995678;
-  EXPECT_TRUE(Judge(datagram, 64, destination_));
+// Pingers side by side in one process: the first has the process's own
+// identifier, each later one another, whatever thread it starts on.
+TEST(EchoIdentifierTest, EachPingerHasItsOwn) {
+  FakeSystem system;
+  system.process_id = 0x0001FFFF;
+  std::vector<uint16_t> seen(64);
+  std::vector<std::thread> threads;
+  for (size_t i = 0; i < seen.size(); ++i) {
+    threads.emplace_back([&, i] { seen[i] = NewEchoIdentifier(system); });
+  }
+  for (std::thread& thread : threads) thread.join();
+  std::sort(seen.begin(), seen.end());
+  EXPECT_EQ(seen.end(), std::adjacent_find(seen.begin(), seen.end()));
 }
 
 }  // namespace

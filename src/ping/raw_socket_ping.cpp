@@ -108,7 +108,8 @@ int RawSocketPing(Platform& platform, std::wstring_view target, int32_t timeout_
 
   std::array<uint8_t, kBufferSize> send_buffer{};
   EchoRequest request;
-  PrepareEchoRequest(system, request);
+  const uint16_t identifier = NewEchoIdentifier(system);
+  PrepareEchoRequest(system, identifier, request);
   std::memcpy(send_buffer.data(), request.data(), request.size());
 
   // The time-out bounds the send and the whole wait together.
@@ -144,7 +145,7 @@ int RawSocketPing(Platform& platform, std::wstring_view target, int32_t timeout_
     const int length = received > static_cast<int>(receive_buffer.size())
                            ? static_cast<int>(receive_buffer.size())
                            : received;
-    answered = IsEchoReplyForUs(system, receive_buffer.data(), length, sender, destination);
+    answered = IsEchoReplyForUs(identifier, receive_buffer.data(), length, sender, destination);
     // A flood of foreign datagrams must not flood the report: the first few
     // are told, the rest only counted.
     if (!answered && ++foreign <= kMaxForeignLines) {

@@ -31,6 +31,8 @@ struct Arrival {
 
 class RawSocketPingTest : public ::testing::Test {
  protected:
+  static constexpr uint16_t kOurs = 0x1234;
+
   void SetUp() override {
     platform_.sockets_.AddHost("testhost", "testhost", 10, 77, 0, 2);
     platform_.system_.counter = [this] { return now_; };
@@ -56,6 +58,13 @@ class RawSocketPingTest : public ::testing::Test {
       const int count = static_cast<int>(arrival.datagram.size());
       EXPECT_LE(count, length);
       std::memcpy(buffer, arrival.datagram.data(), arrival.datagram.size());
+      // kOurs stands for the identifier of the request this ping sent,
+      // which differs from one ping to the next in the process.
+      if (count >= 26 && buffer[24] == (kOurs & 0xFF) && buffer[25] == (kOurs >> 8) &&
+          sent_.size() >= 6) {
+        buffer[24] = sent_[4];
+        buffer[25] = sent_[5];
+      }
       *sender = {};
       sender->sin_family = AF_INET;
       const uint8_t address[4] = {10, 77, 0, arrival.sender_last_byte};

@@ -21,6 +21,12 @@ class ForwardingPlatform : public Platform {
   Files& files() override { return inner_.files(); }
   Services& services() override { return inner_.services(); }
   Session& session() override { return inner_.session(); }
+  std::unique_ptr<Platform> NewRun() override { return inner_.NewRun(); }
+  size_t MostConcurrentRuns() override { return inner_.MostConcurrentRuns(); }
+  std::unique_ptr<LocalFile> OpenLocalFile(std::wstring_view path, LocalFileMode mode) override {
+    return inner_.OpenLocalFile(path, mode);
+  }
+  bool ErrorIsTerminal() override { return inner_.ErrorIsTerminal(); }
 
  private:
   Platform& inner_;

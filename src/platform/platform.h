@@ -4,7 +4,12 @@
 #pragma once
 
 #include "platform/console.h"
+#include <cstddef>
+#include <memory>
+#include <string_view>
+
 #include "platform/files.h"
+#include "platform/local_file.h"
 #include "platform/libraries.h"
 #include "platform/management.h"
 #include "platform/netbios.h"
@@ -30,6 +35,24 @@ class Platform {
   virtual Files& files() = 0;
   virtual Services& services() = 0;
   virtual Session& session() = 0;
+
+  // A platform of its own for one computer's run among many: its own
+  // sockets, NetBIOS client, ICMP helpers, SMB session and a console that
+  // keeps what the run writes instead of printing it. Nothing of it is
+  // shared with another run, so runs may go on in threads side by side.
+  virtual std::unique_ptr<Platform> NewRun() = 0;
+
+  // How many runs may go on at once without running out of what each one
+  // holds (descriptors on Linux); raises the process's limits as far as
+  // they go on first use.
+  virtual size_t MostConcurrentRuns() = 0;
+
+  // Opens a file on this computer; null when it cannot be opened.
+  virtual std::unique_ptr<LocalFile> OpenLocalFile(std::wstring_view path, LocalFileMode mode) = 0;
+
+  // Whether standard error is a terminal (where a progress line may be
+  // redrawn).
+  virtual bool ErrorIsTerminal() = 0;
 
   // The operating system's own platform, created on first use.
   static Platform& Default();

@@ -1,6 +1,13 @@
 // A platform of programmable fakes for the unit tests.
 #pragma once
 
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+
 #include "platform/fake/fake_console.h"
 #include "platform/fake/fake_files.h"
 #include "platform/fake/fake_libraries.h"
@@ -15,6 +22,44 @@
 
 namespace winreach {
 
+// Local files held in memory: the contents by path; standard input is the
+// path "-".
+struct FakeLocalFiles {
+  std::mutex mutex;
+  std::map<std::wstring, std::string> contents;
+  std::vector<std::string> appends;  // each Append, as it came
+};
+
+class FakeLocalFile : public LocalFile {
+ public:
+  FakeLocalFile(FakeLocalFiles& files, std::wstring path) : files_(files), path_(std::move(path)) {}
+  long Read(char* buffer, size_t size) override {
+    const std::lock_guard<std::mutex> lock(files_.mutex);
+    const std::string& text = files_.contents[path_];
+    const size_t n = std::min(size, text.size() - std::min(text.size(), offset_));
+    std::memcpy(buffer, text.data() + offset_, n);
+    offset_ += n;
+    return static_cast<long>(n);
+  }
+  bool Append(std::string_view bytes) override {
+    const std::lock_guard<std::mutex> lock(files_.mutex);
+    files_.contents[path_] += bytes;
+    files_.appends.emplace_back(bytes);
+    return true;
+  }
+  bool Truncate(uint64_t length) override {
+    const std::lock_guard<std::mutex> lock(files_.mutex);
+    std::string& text = files_.contents[path_];
+    if (length < text.size()) text.resize(static_cast<size_t>(length));
+    return true;
+  }
+
+ private:
+  FakeLocalFiles& files_;
+  std::wstring path_;
+  size_t offset_ = 0;
+};
+
 class FakePlatform : public Platform {
  public:
   Console& console() override { return console_; }
@@ -27,6 +72,38 @@ class FakePlatform : public Platform {
   Files& files() override { return files_; }
   Services& services() override { return services_; }
   Session& session() override { return session_; }
+
+  // A fresh fake for each run, scripted by `script_run` (the computer's
+  // platform as the test wants it); every one made is kept in `runs`.
+  std::unique_ptr<Platform> NewRun() override {
+    auto run = std::make_unique<FakePlatform>();
+    run->local_files_ = local_files_;
+    if (script_run) script_run(*run);
+    const std::lock_guard<std::mutex> lock(runs_mutex);
+    ++runs;
+    return run;
+  }
+  size_t MostConcurrentRuns() override { return most_concurrent_runs; }
+  std::unique_ptr<LocalFile> OpenLocalFile(std::wstring_view path, LocalFileMode mode) override {
+    const std::wstring name = mode == LocalFileMode::kStandardInput ? L"-" : std::wstring(path);
+    {
+      const std::lock_guard<std::mutex> lock(local_files_->mutex);
+      const bool exists = local_files_->contents.count(name) != 0;
+      if (!exists && mode != LocalFileMode::kReadAndAppend) return nullptr;
+      local_files_->contents[name];
+    }
+    return std::make_unique<FakeLocalFile>(*local_files_, name);
+  }
+  bool ErrorIsTerminal() override { return error_is_terminal; }
+
+  FakeLocalFiles& local_files() { return *local_files_; }
+
+  std::function<void(FakePlatform&)> script_run;
+  std::mutex runs_mutex;
+  int runs = 0;
+  size_t most_concurrent_runs = 1000;
+  bool error_is_terminal = false;
+  std::shared_ptr<FakeLocalFiles> local_files_ = std::make_shared<FakeLocalFiles>();
 
   FakeConsole console_;
   FakeSystem system_;

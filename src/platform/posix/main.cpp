@@ -6,8 +6,22 @@
 #include <string>
 #include <vector>
 
+#include "driver/engine.h"
 #include "driver/run.h"
 #include "platform/posix/utf8.h"
+
+namespace {
+
+// Ctrl-C or SIGTERM during a run of many computers: no new computer starts,
+// the running ones finish and their records are written whole. A second
+// one, or one at any other time, ends the process as it always did.
+void OnStopSignal(int signal_number) {
+  if (winreach::fleet_running.load() && !winreach::stop_requested.exchange(true)) return;
+  ::signal(signal_number, SIG_DFL);
+  ::raise(signal_number);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   // The user's locale decides upper-casing; where it has no notion of
@@ -19,6 +33,13 @@ int main(int argc, char** argv) {
   // run: writes to a closed pipe then fail quietly, as they do on Windows,
   // and the run ends with its usual exit code.
   ::signal(SIGPIPE, SIG_IGN);
+
+  struct sigaction stop {};
+  stop.sa_handler = OnStopSignal;
+  sigemptyset(&stop.sa_mask);
+  stop.sa_flags = SA_RESTART;
+  ::sigaction(SIGINT, &stop, nullptr);
+  ::sigaction(SIGTERM, &stop, nullptr);
 
   std::vector<std::wstring> arguments;
   for (int i = 1; i < argc; ++i) arguments.push_back(winreach::DecodeUtf8(argv[i]));

@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
 #include "platform/posix/last_error.h"
 #include "platform/status_codes.h"
@@ -60,6 +61,9 @@ int WaitFor(int fd, short events, const Deadline& deadline) {
   }
 }
 
+// The largest answer a lookup may take: far beyond any real host's.
+constexpr size_t kMaxResolverBuffer = 1 << 20;
+
 bool WouldBlock(int error) { return error == EAGAIN || error == EWOULDBLOCK; }
 
 }  // namespace
@@ -85,9 +89,10 @@ uint32_t PosixSockets::Startup(uint16_t) { return 0; }
 void PosixSockets::Cleanup() {}
 
 std::optional<HostEntry> PosixSockets::GetHostByName(const std::string& name) {
-  // The program is single-threaded, so the resolver's static entry is safe;
   // gethostbyname gives exactly the first-address and official-name answer
-  // that the checks expect, and refuses IPv6 literals as Windows does.
+  // that the checks expect, and refuses IPv6 literals as Windows does; its
+  // reentrant form keeps the answer in our buffer, so that runs in threads
+  // side by side never share the resolver's static entry.
   // An empty name stands for this computer, as Windows' gethostbyname("")
   // answers with the local host.
   std::string lookup = name;
@@ -95,13 +100,18 @@ std::optional<HostEntry> PosixSockets::GetHostByName(const std::string& name) {
     char local[HOST_NAME_MAX + 1] = {};
     if (::gethostname(local, sizeof local - 1) == 0) lookup = local;
   }
-  const struct hostent* entry = ::gethostbyname(lookup.c_str());
-  if (entry == nullptr) {
-    SetThreadLastError(WinsockErrorFromResolver(h_errno));
-    return std::nullopt;
+  struct hostent storage {};
+  struct hostent* entry = nullptr;
+  int h_error = 0;
+  std::vector<char> buffer(1024);
+  for (;;) {
+    const int result = ::gethostbyname_r(lookup.c_str(), &storage, buffer.data(), buffer.size(),
+                                         &entry, &h_error);
+    if (result != ERANGE || buffer.size() >= kMaxResolverBuffer) break;
+    buffer.resize(buffer.size() * 4);  // a name with many addresses or aliases
   }
-  if (entry->h_addrtype != AF_INET || entry->h_length != 4 || entry->h_addr_list[0] == nullptr) {
-    SetThreadLastError(status::kWsaNoData);
+  if (entry == nullptr) {
+    SetThreadLastError(WinsockErrorFromResolver(h_error));
     return std::nullopt;
   }
   HostEntry host;
