@@ -26,6 +26,7 @@ class FixedSystem : public winreach::System {
   std::wstring FromCodePage(std::string_view) override { return {}; }
   std::wstring FromNetbiosName(std::string_view) override { return {}; }
   std::wstring ErrorMessage(uint32_t, std::wstring_view own) override { return std::wstring(own); }
+  winreach::RemoteLogon RemoteLogonBy() override { return winreach::RemoteLogon::kProgram; }
 };
 
 std::vector<uint8_t> ReplyDatagram(uint16_t identifier) {

@@ -25,6 +25,7 @@ class FuzzSystem : public winreach::System {
   std::wstring FromCodePage(std::string_view) override { return {}; }
   std::wstring FromNetbiosName(std::string_view) override { return {}; }
   std::wstring ErrorMessage(uint32_t, std::wstring_view own) override { return std::wstring(own); }
+  winreach::RemoteLogon RemoteLogonBy() override { return winreach::RemoteLogon::kProgram; }
   uint32_t process_id = 0;
 };
 
