@@ -88,11 +88,11 @@ SmbResult Smb2Connection::NegotiateOnce(uint64_t* wildcard) {
   Bytes sent;
   uint64_t message_id = 0;
   const Bytes body = NegotiateRequestBody(offered_);
-  if (SmbResult r = SendRequest(Command::kNegotiate, 0, body, &message_id, &sent); !r.ok()) {
+  if (SmbResult r = SendRequest(Command::kNegotiate, body, &message_id, &sent); !r.ok()) {
     return r;
   }
   Exchange exchange;
-  SmbResult r = ReceiveResponse(Command::kNegotiate, message_id, 0, &exchange);
+  SmbResult r = ReceiveResponse(Command::kNegotiate, message_id, &exchange);
   if (r.kind == SmbResult::Kind::kProtocol && r.fault == ProtocolFault::kMalformed &&
       IsSmb1Message(exchange.message)) {
     return SmbResult::Protocol(ProtocolFault::kNoCommonDialect);
@@ -152,13 +152,13 @@ SmbResult Smb2Connection::SessionSetup(Authenticator& authenticator) {
     const Bytes body = SessionSetupRequestBody(security_mode, 0, out);
     Bytes sent;
     uint64_t message_id = 0;
-    if (SmbResult r = SendRequest(Command::kSessionSetup, 0, body, &message_id, &sent); !r.ok()) {
+    if (SmbResult r = SendRequest(Command::kSessionSetup, body, &message_id, &sent); !r.ok()) {
       ForgetSession();
       return r;
     }
     if (preauth) hash.Update(sent);
     Exchange exchange;
-    if (SmbResult r = ReceiveResponse(Command::kSessionSetup, message_id, 0, &exchange); !r.ok()) {
+    if (SmbResult r = ReceiveResponse(Command::kSessionSetup, message_id, &exchange); !r.ok()) {
       ForgetSession();
       return r;
     }
@@ -509,8 +509,11 @@ SmbResult Smb2Connection::Break(SmbResult result) {
   return result;
 }
 
-SmbResult Smb2Connection::SendRequest(Command command, uint32_t tree_id, ByteSpan body,
-                                      uint64_t* message_id, Bytes* sent, bool must_sign) {
+SmbResult Smb2Connection::SendRequest(Command command, ByteSpan body, uint64_t* message_id,
+                                      Bytes* sent) {
+  // Only the negotiation and the logon go this way: before a session has
+  // its keys, nothing is signed or encrypted (every later request goes
+  // through SendChain).
   if (broken_) return *broken_;
   if (credits_ == 0) return Break(SmbResult::Protocol(ProtocolFault::kNoCredits));
   Header header;
@@ -519,44 +522,18 @@ SmbResult Smb2Connection::SendRequest(Command command, uint32_t tree_id, ByteSpa
       command == Command::kNegotiate || session_.dialect == Dialect::k202 ? 0 : 1;
   header.credits = kCreditsAsked;
   header.message_id = next_message_id_++;
-  header.tree_id = tree_id;
   header.session_id = session_id_;
   --credits_;
   *message_id = header.message_id;
-  Bytes message = Request(header, body);
-  // The logon's own messages are never signed; after it, every request of
-  // a signing session is, and a 3.1.1 tree connect is even when signing is
-  // not required, or the server drops it.
-  const bool keyed = session_.signing_algorithm.has_value();
-  const bool sign = command != Command::kNegotiate && command != Command::kSessionSetup &&
-                    keyed &&
-                    (session_.signing || must_sign ||
-                     (session_.dialect == Dialect::k311 && command == Command::kTreeConnect));
-  if (ShouldEncrypt(tree_id) && command != Command::kNegotiate &&
-      command != Command::kSessionSetup) {
-    Bytes nonce(CipherNonceSize(*session_.cipher), 0);
-    const uint64_t counter = ++nonce_counter_;
-    for (size_t i = 0; i < 8; ++i) nonce[i] = static_cast<uint8_t>(counter >> (8 * i));
-    Bytes sealed;
-    if (!EncryptMessage(*session_.cipher, keys_.encryption.span(), session_id_, nonce, message,
-                        &sealed)) {
-      return Break(SmbResult::Protocol(ProtocolFault::kBadEncryption));
-    }
-    *sent = std::move(message);
-    message = std::move(sealed);
-  } else {
-    if (sign) SignMessage(*session_.signing_algorithm, keys_.signing.span(), message);
-    *sent = message;
-  }
-  if (const uint32_t error = transport_.Send(message); error != 0) {
+  *sent = Request(header, body);
+  if (const uint32_t error = transport_.Send(*sent); error != 0) {
     return Break(SmbResult::Transport(error));
   }
   return SmbResult::Ok();
 }
 
-SmbResult Smb2Connection::ReceiveResponse(Command command, uint64_t message_id, uint32_t tree_id,
-                                          Exchange* out, bool must_sign) {
-  Awaited awaited{command, message_id, tree_id, must_sign, out};
+SmbResult Smb2Connection::ReceiveResponse(Command command, uint64_t message_id, Exchange* out) {
+  Awaited awaited{command, message_id, 0, false, out};
   return Break(ReceiveAll({&awaited, 1}));
 }
 

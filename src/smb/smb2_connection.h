@@ -178,16 +178,15 @@ class Smb2Connection {
   };
 
   // Sends `body` as `command` and waits for its final response, through
-  // interim STATUS_PENDING answers. `sign` and `encrypt` say how the
-  // request goes; the response is checked as the session demands.
-  // `must_sign`: the request is signed, and its answer must be signed or
+  // interim STATUS_PENDING answers; the response is checked as the session
+  // demands. `must_sign`: the request is signed, and its answer must be signed or
   // encrypted, whatever the session's signing (validate negotiate).
   SmbResult Send(Command command, uint32_t tree_id, ByteSpan body, Exchange* out,
                  bool must_sign = false);
-  SmbResult SendRequest(Command command, uint32_t tree_id, ByteSpan body, uint64_t* message_id,
-                        Bytes* sent, bool must_sign = false);
-  SmbResult ReceiveResponse(Command command, uint64_t message_id, uint32_t tree_id, Exchange* out,
-                            bool must_sign = false);
+  // The negotiation's and the logon's messages: one request, never signed
+  // nor encrypted; `sent` keeps it for the preauthentication hash.
+  SmbResult SendRequest(Command command, ByteSpan body, uint64_t* message_id, Bytes* sent);
+  SmbResult ReceiveResponse(Command command, uint64_t message_id, Exchange* out);
   // Sends `requests` as one message (with the closes left for later in
   // front, when they can share it) and waits for every final answer, in
   // whatever messages and order they come. `out` has one per request.
@@ -208,7 +207,6 @@ class Smb2Connection {
   static SmbResult StatusOf(const Exchange& exchange, std::initializer_list<uint32_t> also_ok = {});
 
   bool ShouldEncrypt(uint32_t tree_id) const;
-  bool SigningActive() const { return session_.signing; }
   // Whether a session of this logon will sign: every logon with a key,
   // unless smb.conf asks to sign only what the server demands.
   bool WillSign(const Authenticator& authenticator) const;
