@@ -21,7 +21,14 @@ start_capture() {
     >"$WR_STATE/bad-input-tcpdump.log" 2>&1 &
   CAPTURE_PID=$!
   trap "set +e; kill $CAPTURE_PID 2>/dev/null" EXIT
-  for _ in $(seq 50); do grep -q 'listening on' "$WR_STATE/bad-input-tcpdump.log" && break; sleep 0.1; done
+  # A capture that never started would see nothing, and "nothing sent"
+  # would pass unproved.
+  for _ in $(seq 100); do
+    grep -qs 'listening on' "$WR_STATE/bad-input-tcpdump.log" && return 0
+    sleep 0.1
+  done
+  echo "  tcpdump did not start listening"
+  return 1
 }
 stop_capture() {
   sleep 0.3
