@@ -6,6 +6,7 @@
 
 #include "driver/engine.h"
 #include "driver/fleet_report.h"
+#include "driver/monitoring.h"
 #include "driver/report.h"
 #include "driver/targets.h"
 #include "driver/usage.h"
@@ -184,6 +185,9 @@ int RunFleet(Platform& platform, const CommandLine& line) {
   };
   if (line.csv) console.Write8(CsvHeader());
   bool record_lost = false;
+  // The monitoring sinks take every record at the end.
+  const bool keep = line.nagios || line.prometheus.has_value();
+  std::vector<ComputerRecord> kept;
   const auto done = [&](FleetResult& result) {
     ComputerRecord& record = result.record;
     if (record.target.size() > kMaxTargetName) {
@@ -200,10 +204,14 @@ int RunFleet(Platform& platform, const CommandLine& line) {
       console.Write8(record.json);
     } else if (line.csv) {
       console.Write8(CsvRow(record));
-    } else {
+    } else if (!line.nagios) {
       console.Write(FleetTextLine(record));
     }
     if (records && !records->Append(record.json)) record_lost = true;
+    if (keep) {
+      record.json.clear();
+      kept.push_back(std::move(record));
+    }
     draw();
   };
 
@@ -213,7 +221,7 @@ int RunFleet(Platform& platform, const CommandLine& line) {
   fleet_running = false;
   progress_line.Clear();
 
-  if (!line.run.json && !line.csv) console.Write(summary.Text());
+  if (!line.run.json && !line.csv && !line.nagios) console.Write(summary.Text());
   if (record_lost) {
     console.WriteError(L"winreach: some records could not be written to " +
                        PrintableText(*line.resume) + L"\n");
@@ -223,7 +231,8 @@ int RunFleet(Platform& platform, const CommandLine& line) {
                        Unsigned(static_cast<uint32_t>(summary.computers())) +
                        L" computers\n");
   }
-  return line.run.exit_status ? worst : 0;
+  return ReportToMonitoring(platform, line, kept, MillisecondsSince(started),
+                            line.run.exit_status ? worst : 0);
 }
 
 }  // namespace winreach

@@ -137,6 +137,47 @@ TEST_F(FleetTest, CommandLinesThatCannotRun) {
   EXPECT_EQ(0, platform_.runs);
 }
 
+TEST_F(FleetTest, NagiosUsageErrorsAreUnknown) {
+  for (const auto& [arguments, line] :
+       std::vector<std::pair<std::vector<std::wstring>, std::string>>{
+           {{L"--nagios", L"--bogus", L"srv1"}, "unknown option --bogus"},
+           {{L"--nagios", L"--json", L"srv1"}, "--nagios excludes --json, --csv and --explain"},
+           {{L"--nagios"}, "--nagios needs the computers on the command line"},
+           {{L"--nagios", std::wstring(300, L'a')},
+            "the name is 300 characters long; a computer name has at most 253 characters"},
+       }) {
+    platform_.console_.messages.clear();
+    EXPECT_EQ(3, Run(arguments)) << line;
+    EXPECT_EQ("WINREACH UNKNOWN - " + line + "\n", Output8());
+  }
+  EXPECT_EQ(0, platform_.runs);
+}
+
+TEST_F(FleetTest, PrometheusFileBesideTheUsualLinesAndNagiosOneLinePerComputer) {
+  EXPECT_EQ(0, Run({L"--prometheus", L"/m/wr.prom", L"srv1", L"nowhere"}));
+  EXPECT_NE(std::wstring::npos, platform_.console_.Output().find(L"\n2 computers: "));
+  const std::string file = platform_.local_files().contents[L"/m/wr.prom"];
+  EXPECT_NE(std::string::npos,
+            file.find("winreach_verdict_info{target=\"nowhere\",verdict=\"unresolved\"} 1\n"));
+  EXPECT_NE(std::string::npos, file.find("winreach_check_status_code{target=\"srv1\",check="));
+
+  platform_.console_.messages.clear();
+  EXPECT_EQ(2, Run({L"--nagios", L"srv1", L"nowhere"}));
+  const std::string output = Output8();
+  EXPECT_EQ(0u, output.find("WINREACH CRITICAL - 2 computers: 2 CRITICAL | time="));
+  EXPECT_NE(std::string::npos,
+            output.find("\nCRITICAL - nowhere: the name did not resolve, so no check reached a "
+                        "computer\n"));
+  EXPECT_EQ(3, std::count(output.begin(), output.end(), '\n'));
+
+  // A file that cannot be written: the plugin says so first.
+  platform_.replace_succeeds = false;
+  platform_.console_.messages.clear();
+  EXPECT_EQ(3, Run({L"--nagios", L"--prometheus", L"/m/wr.prom", L"srv1"}));
+  EXPECT_EQ(0u, Output8().find("WINREACH UNKNOWN - cannot write the Prometheus file /m/wr.prom\n"
+                               "WINREACH WARNING - srv1: "));
+}
+
 TEST(RunEngineTest, AtMostThatManyAtOnceAndEveryResultInFinishOrder) {
   std::atomic<int> running{0};
   std::atomic<int> most{0};

@@ -9,6 +9,7 @@
 #include "checks/server_info.h"
 #include "driver/explain.h"
 #include "driver/fleet.h"
+#include "driver/monitoring.h"
 #include "driver/quiet_platform.h"
 #include "driver/report.h"
 #include "driver/session_text.h"
@@ -165,6 +166,10 @@ std::optional<CommandLine> ParseCommandLine(Console& console,
       line.run.explain = true;
     } else if (argument == L"--csv") {
       line.csv = true;
+    } else if (argument == L"--nagios") {
+      line.nagios = true;
+    } else if (auto file = OptionValue(arguments, i, L"--prometheus", &missing)) {
+      line.prometheus = *file;
     } else if (auto file = OptionValue(arguments, i, L"--targets", &missing)) {
       line.targets = *file;
     } else if (auto file = OptionValue(arguments, i, L"--resume", &missing)) {
@@ -210,7 +215,19 @@ std::optional<CommandLine> ParseCommandLine(Console& console,
     console.WriteError(CsvWithJsonText());
     return std::nullopt;
   }
-  line.run.lines = !line.run.json;
+  // The plugin's output is the whole of standard output, and the engine
+  // that runs it answers no prompt.
+  if (line.nagios && (line.run.json || line.csv || line.run.explain)) {
+    console.WriteError(NagiosExcludesText());
+    return std::nullopt;
+  }
+  if (line.nagios && line.computers.empty() && !line.targets) {
+    console.WriteError(NagiosWithoutNameText());
+    return std::nullopt;
+  }
+  line.run.lines = !line.run.json && !line.nagios;
+  // The monitoring sinks tell the verdict; deciding it prints nothing.
+  if (line.nagios || line.prometheus) line.run.verdict = true;
   return line;
 }
 
@@ -297,7 +314,9 @@ ComputerRecord RunComputer(Platform& platform, std::wstring_view target,
   return finish();
 }
 
-int ConnectivityTest(Platform& platform, const std::vector<std::wstring>& all_arguments) {
+namespace {
+
+int RunTest(Platform& platform, const std::vector<std::wstring>& all_arguments) {
   std::optional<CommandLine> parsed = ParseCommandLine(platform.console(), all_arguments);
   if (!parsed) return kUsageError;
   if (parsed->usage) {
@@ -316,16 +335,31 @@ int ConnectivityTest(Platform& platform, const std::vector<std::wstring>& all_ar
   // test some other computer: refuse it before anything goes out.
   if (length > kMaxTargetName) {
     console.WriteError(NameTooLongText(length));
+    if (parsed->nagios) return kUsageError;
     if (interactive) Pause(console);
     return options.exit_status ? kUnresolved : 0;
   }
 
-  const ComputerRecord record = RunComputer(platform, target, options);
+  const auto started = std::chrono::steady_clock::now();
+  std::vector<ComputerRecord> records = {RunComputer(platform, target, options)};
+  const ComputerRecord& record = records.front();
+  const int64_t elapsed_ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                 std::chrono::steady_clock::now() - started)
+                                 .count();
+  if (options.json) platform.console().Write8(record.json);
+  const int exit_code = ReportToMonitoring(platform, *parsed, records, elapsed_ms,
+                                           options.exit_status ? record.exit_status : 0);
   // The pause follows the last line; a run that could not start sockets
   // ends at once.
   if (interactive && record.completed) Pause(console);
-  if (options.json) platform.console().Write8(record.json);
-  return options.exit_status ? record.exit_status : 0;
+  return exit_code;
+}
+
+}  // namespace
+
+int ConnectivityTest(Platform& platform, const std::vector<std::wstring>& arguments) {
+  const auto run = [&arguments](Platform& on) { return RunTest(on, arguments); };
+  return AsksForPlugin(arguments) ? RunAsPlugin(platform, run) : run(platform);
 }
 
 }  // namespace winreach

@@ -54,6 +54,8 @@ struct CommandLine {
   size_t jobs = 32;                     // --jobs N
   bool csv = false;                     // --csv
   std::optional<std::wstring> resume;   // --resume FILE
+  bool nagios = false;                  // --nagios: the monitoring plugin's output and status
+  std::optional<std::wstring> prometheus;  // --prometheus FILE: the textfile collector's file
 };
 
 // Parses the arguments; a diagnostic on `console`'s standard error and
@@ -65,7 +67,7 @@ std::optional<CommandLine> ParseCommandLine(Console& console,
 // program's name; options may stand anywhere among them. Returns the process
 // exit code: 0, or with --exit-status what ExitStatusOf makes of the
 // outcomes (of many computers, the worst), or kUsageError for a command
-// line that cannot be run.
+// line that cannot be run; with --nagios the plugin's status (0 to 3).
 int ConnectivityTest(Platform& platform, const std::vector<std::wstring>& arguments);
 
 }  // namespace winreach

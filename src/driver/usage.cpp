@@ -11,7 +11,9 @@ constexpr wchar_t kShortUsage[] =
     L"Usage: winreach [COMPUTER]\n"
     L"       winreach [--json] [--exit-status] [--verbose] [--explain] COMPUTER\n"
     L"       winreach [--json | --csv] [--jobs N] [--resume FILE] [--exit-status]\n"
-    L"                [--explain] (COMPUTER COMPUTER... | --targets FILE)\n";
+    L"                [--explain] (COMPUTER COMPUTER... | --targets FILE)\n"
+    L"       winreach [--nagios] [--prometheus FILE] [fleet options]\n"
+    L"                (COMPUTER... | --targets FILE)\n";
 
 }  // namespace
 
@@ -81,6 +83,21 @@ std::wstring UsageText(std::wstring_view argument) {
          L"  with --json, one document a line (JSON Lines); with --exit-status, the\n"
          L"  worst of all computers\n"
          L"\n"
+         L"For monitoring, with one computer or many:\n"
+         L"\n"
+         L"  --nagios       print what a Nagios, Icinga or Naemon plugin prints\n"
+         L"                 instead of the lines: \"WINREACH OK - \" and the verdict,\n"
+         L"                 performance data (the run's and each check's time, the\n"
+         L"                 failed checks), then a line per failed check or, for\n"
+         L"                 several computers, per computer; exit 0 (OK) when the\n"
+         L"                 computer can be administered, 1 (WARNING) in part, 2\n"
+         L"                 (CRITICAL) when it cannot, does not answer or does not\n"
+         L"                 resolve (of several, the worst), 3 (UNKNOWN) for a usage\n"
+         L"                 error or a fault of this computer's own\n"
+         L"  --prometheus FILE  also write the results for Prometheus' textfile\n"
+         L"                 collector to FILE (a temporary file beside it, renamed\n"
+         L"                 over it); the output and exit code stay as they are\n"
+         L"\n"
          L"  -h, --help     show this text\n"
          L"  --version      show the version\n";
 }
@@ -105,6 +122,15 @@ std::wstring FleetWithoutComputersText() {
 }
 
 std::wstring CsvWithJsonText() { return L"winreach: --csv and --json exclude each other\n"; }
+
+std::wstring NagiosExcludesText() {
+  return L"winreach: --nagios excludes --json, --csv and --explain\n";
+}
+
+std::wstring NagiosWithoutNameText() {
+  return std::wstring(L"winreach: --nagios needs the computers on the command line\n") +
+         kShortUsage;
+}
 
 std::wstring JsonWithoutNameText() {
   return std::wstring(L"winreach: --json needs the computer's name on the command line\n") +

@@ -44,6 +44,11 @@ std::wstring BadJobsText(std::wstring_view value);
 std::wstring FleetWithoutComputersText();
 std::wstring CsvWithJsonText();
 
+// The diagnostics for --nagios with an option whose output it would mix
+// with its own, and for --nagios without computers.
+std::wstring NagiosExcludesText();
+std::wstring NagiosWithoutNameText();
+
 // The diagnostic for --json without a computer's name.
 std::wstring JsonWithoutNameText();
 

@@ -26,6 +26,9 @@ class ForwardingPlatform : public Platform {
   std::unique_ptr<LocalFile> OpenLocalFile(std::wstring_view path, LocalFileMode mode) override {
     return inner_.OpenLocalFile(path, mode);
   }
+  bool ReplaceLocalFile(std::wstring_view path, std::string_view bytes) override {
+    return inner_.ReplaceLocalFile(path, bytes);
+  }
   bool ErrorIsTerminal() override { return inner_.ErrorIsTerminal(); }
 
  private:

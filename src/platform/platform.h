@@ -50,6 +50,12 @@ class Platform {
   // Opens a file on this computer; null when it cannot be opened.
   virtual std::unique_ptr<LocalFile> OpenLocalFile(std::wstring_view path, LocalFileMode mode) = 0;
 
+  // Puts `bytes` into the file at `path` whole: written under a temporary
+  // name beside it, then renamed over it, so that a reader sees the old
+  // file or the new one, never half of one. False when that failed (the
+  // temporary file is gone then).
+  virtual bool ReplaceLocalFile(std::wstring_view path, std::string_view bytes) = 0;
+
   // Whether standard error is a terminal (where a progress line may be
   // redrawn).
   virtual bool ErrorIsTerminal() = 0;

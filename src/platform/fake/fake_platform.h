@@ -94,6 +94,12 @@ class FakePlatform : public Platform {
     }
     return std::make_unique<FakeLocalFile>(*local_files_, name);
   }
+  bool ReplaceLocalFile(std::wstring_view path, std::string_view bytes) override {
+    if (!replace_succeeds) return false;
+    const std::lock_guard<std::mutex> lock(local_files_->mutex);
+    local_files_->contents[std::wstring(path)] = std::string(bytes);
+    return true;
+  }
   bool ErrorIsTerminal() override { return error_is_terminal; }
 
   FakeLocalFiles& local_files() { return *local_files_; }
@@ -103,6 +109,7 @@ class FakePlatform : public Platform {
   int runs = 0;
   size_t most_concurrent_runs = 1000;
   bool error_is_terminal = false;
+  bool replace_succeeds = true;
   std::shared_ptr<FakeLocalFiles> local_files_ = std::make_shared<FakeLocalFiles>();
 
   FakeConsole console_;

@@ -1,10 +1,12 @@
 #include "platform/posix/local_file_posix.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <string>
 
 #include "platform/posix/utf8.h"
@@ -63,6 +65,28 @@ std::unique_ptr<LocalFile> OpenPosixLocalFile(std::wstring_view path, LocalFileM
   const int fd = ::open(name.c_str(), flags | O_CLOEXEC, 0644);
   if (fd < 0) return nullptr;
   return std::make_unique<PosixLocalFile>(fd, true);
+}
+
+bool ReplacePosixLocalFile(std::wstring_view path, std::string_view bytes) {
+  // The temporary file stands in the same directory, so that rename(2)
+  // replaces the file in one step; its name starts with a dot and has no
+  // extension of its own, so that a reader that globs "*.prom" never takes it.
+  const std::string name = EncodeUtf8(path);
+  const size_t slash = name.rfind('/');
+  const std::string directory = slash == std::string::npos ? "" : name.substr(0, slash + 1);
+  const std::string base = slash == std::string::npos ? name : name.substr(slash + 1);
+  if (base.empty()) return false;
+  std::string temporary = directory + "." + base + ".XXXXXX";
+  const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+  if (fd < 0) return false;
+  PosixLocalFile file(fd, true);
+  // mkostemp makes the file 0600; a collector running as another user must
+  // be able to read it. (Reading the umask would change it for every
+  // thread a moment.)
+  const bool written = ::fchmod(fd, 0644) == 0 && file.Append(bytes) && ::fsync(fd) == 0;
+  if (written && ::rename(temporary.c_str(), name.c_str()) == 0) return true;
+  ::unlink(temporary.c_str());
+  return false;
 }
 
 size_t RaiseDescriptorLimit() {

@@ -13,6 +13,10 @@ namespace winreach {
 // be opened.
 std::unique_ptr<LocalFile> OpenPosixLocalFile(std::wstring_view path, LocalFileMode mode);
 
+// Writes `bytes` to a new file beside `path` (mode 0644, synced) and renames
+// it over `path`; false, with the new file removed, when that failed.
+bool ReplacePosixLocalFile(std::wstring_view path, std::string_view bytes);
+
 // The descriptor limit raised to its hard limit; the soft limit after.
 size_t RaiseDescriptorLimit();
 

@@ -56,6 +56,10 @@ class PosixPlatform : public Platform {
     return OpenPosixLocalFile(path, mode);
   }
 
+  bool ReplaceLocalFile(std::wstring_view path, std::string_view bytes) override {
+    return ReplacePosixLocalFile(path, bytes);
+  }
+
   bool ErrorIsTerminal() override { return ::isatty(STDERR_FILENO) == 1; }
 
  private:

@@ -72,4 +72,30 @@ std::unique_ptr<LocalFile> OpenWin32LocalFile(std::wstring_view path, LocalFileM
   return std::make_unique<Win32LocalFile>(file, true);
 }
 
+bool ReplaceWin32LocalFile(std::wstring_view path, std::string_view bytes) {
+  // Beside the file, so that the move stays on one volume and replaces it
+  // at once; the process id keeps two runs from writing one temporary file.
+  const std::wstring target(path);
+  const std::wstring temporary = target + L".tmp" + std::to_wstring(::GetCurrentProcessId());
+  HANDLE file = ::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  bool written = true;
+  while (written && !bytes.empty()) {
+    const DWORD wanted =
+        bytes.size() > 0x10000000 ? 0x10000000 : static_cast<DWORD>(bytes.size());
+    DWORD done = 0;
+    written = ::WriteFile(file, bytes.data(), wanted, &done, nullptr) && done != 0;
+    bytes.remove_prefix(done);
+  }
+  written = written && ::FlushFileBuffers(file);
+  ::CloseHandle(file);
+  if (written && ::MoveFileExW(temporary.c_str(), target.c_str(),
+                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    return true;
+  }
+  ::DeleteFileW(temporary.c_str());
+  return false;
+}
+
 }  // namespace winreach

@@ -46,6 +46,9 @@ class Win32Platform : public Platform {
   std::unique_ptr<LocalFile> OpenLocalFile(std::wstring_view path, LocalFileMode mode) override {
     return OpenWin32LocalFile(path, mode);
   }
+  bool ReplaceLocalFile(std::wstring_view path, std::string_view bytes) override {
+    return ReplaceWin32LocalFile(path, bytes);
+  }
   bool ErrorIsTerminal() override {
     DWORD mode = 0;
     return ::GetConsoleMode(::GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
