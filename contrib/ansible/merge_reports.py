@@ -39,22 +39,22 @@ def read_targets(path):
 
 
 def read_records(path):
-    """Whole records by lower-cased target; a torn last line (a run cut
-    off) is left out, as the next --resume leaves it out."""
-    records = {}
+    """Yields the whole records of a record file, one at a time: a torn last
+    line (a run cut off) is left out, as the next --resume leaves it out."""
     try:
-        with open(path, encoding="utf-8") as f:
-            text = f.read()
+        f = open(path, encoding="utf-8")
     except FileNotFoundError:
-        return records
-    for line in text.split("\n")[:-1]:
-        try:
-            record = json.loads(line)
-        except json.JSONDecodeError:
-            continue
-        if isinstance(record, dict) and isinstance(record.get("target"), str):
-            records.setdefault(record["target"].lower(), record)
-    return records
+        return
+    with f:
+        for line in f:
+            if not line.endswith("\n"):
+                break
+            try:
+                record = json.loads(line)
+            except json.JSONDecodeError:
+                continue
+            if isinstance(record, dict) and isinstance(record.get("target"), str):
+                yield record
 
 
 def kind_of(record):
@@ -66,8 +66,11 @@ def rank(kind):
     return KINDS.index(kind) if kind in KINDS else len(KINDS)
 
 
-def merge(report_dir, run, vantages):
-    merged = []             # (vantage, record)
+def merge(report_dir, run, vantages, out):
+    """Writes each vantage host's records of its list to out, the first of
+    each computer, and returns the verdicts and what is missing. Streams:
+    a vantage host's records are never all in memory at once."""
+    verdicts = []           # (vantage, target, kind)
     missing = {}            # vantage -> targets without a record, None: nothing fetched
     for vantage in vantages:
         folder = os.path.join(report_dir, vantage)
@@ -75,23 +78,23 @@ def merge(report_dir, run, vantages):
         if targets is None:
             missing[vantage] = None
             continue
-        records = read_records(os.path.join(folder, run + ".jsonl"))
-        missing[vantage] = []
-        for key, name in targets.items():
-            if key in records:
-                merged.append((vantage, records[key]))
-            else:
-                missing[vantage].append(name)
-    return merged, missing
+        seen = set()
+        for record in read_records(os.path.join(folder, run + ".jsonl")):
+            key = record["target"].lower()
+            if key in targets and key not in seen:
+                seen.add(key)
+                out.write(json.dumps({"vantage": vantage, **record}, separators=(",", ":")) + "\n")
+                verdicts.append((vantage, record["target"], kind_of(record)))
+        missing[vantage] = [name for key, name in targets.items() if key not in seen]
+    return verdicts, missing
 
 
-def summary(vantages, merged, missing):
+def summary(vantages, verdicts, missing):
     counts = {v: {} for v in vantages}
     per_computer = {}       # lower-cased target -> (name, {vantage: kind})
-    for vantage, record in merged:
-        kind = kind_of(record)
+    for vantage, target, kind in verdicts:
         counts[vantage][kind] = counts[vantage].get(kind, 0) + 1
-        name, seen = per_computer.setdefault(record["target"].lower(), (record["target"], {}))
+        name, seen = per_computer.setdefault(target.lower(), (target, {}))
         seen[vantage] = kind
     kinds = sorted({k for c in counts.values() for k in c}, key=lambda k: (rank(k), k))
     columns = ["vantage", "records"] + kinds + ["not checked"]
@@ -141,11 +144,9 @@ def main():
     parser.add_argument("vantages", nargs="+")
     args = parser.parse_args()
     vantages = sorted(set(args.vantages))
-    merged, missing = merge(args.report_dir, args.run, vantages)
-    with open(os.path.join(args.report_dir, args.run + ".jsonl"), "w", encoding="utf-8") as f:
-        for vantage, record in merged:
-            f.write(json.dumps({"vantage": vantage, **record}, separators=(",", ":")) + "\n")
-    text = summary(vantages, merged, missing)
+    with open(os.path.join(args.report_dir, args.run + ".jsonl"), "w", encoding="utf-8") as out:
+        verdicts, missing = merge(args.report_dir, args.run, vantages, out)
+    text = summary(vantages, verdicts, missing)
     with open(os.path.join(args.report_dir, args.run + ".txt"), "w", encoding="utf-8") as f:
         f.write(text)
     sys.stdout.write(text)
