@@ -32,16 +32,8 @@ std::string OutputText(std::wstring_view text) {
   return EncodeUtf8Text(shown);
 }
 
-// Milliseconds as seconds with three decimals: "0.042".
-std::string Seconds(int64_t ms) {
-  if (ms < 0) ms = 0;
-  std::string fraction = std::to_string(ms % 1000);
-  fraction.insert(0, 3 - fraction.size(), '0');
-  return std::to_string(ms / 1000) + "." + fraction;
-}
-
 std::string SecondsDatum(std::wstring_view label, int64_t ms) {
-  return " " + PerfLabel(label) + "=" + Seconds(ms) + "s;;;0";
+  return " " + PerfLabel(label) + "=" + Seconds8(ms) + "s;;;0";
 }
 
 std::string CountDatum(std::wstring_view label, size_t count) {

@@ -1,18 +1,11 @@
 #include "driver/prometheus_report.h"
 
 #include "driver/fleet_report.h"
+#include "platform/format.h"
 
 namespace winreach {
 
 namespace {
-
-// Milliseconds as seconds: "0.042".
-std::string Seconds(int64_t ms) {
-  if (ms < 0) ms = 0;
-  std::string fraction = std::to_string(ms % 1000);
-  fraction.insert(0, 3 - fraction.size(), '0');
-  return std::to_string(ms / 1000) + "." + fraction;
-}
 
 void Family(std::string& out, std::string_view name, std::string_view help) {
   out += "# HELP ";
@@ -75,7 +68,7 @@ std::string PrometheusText(const std::vector<ComputerRecord>& records, int64_t e
   for (size_t i = 0; i < records.size(); ++i) {
     for (const CheckOutcome& outcome : records[i].outcomes) {
       out += "winreach_check_duration_seconds" + CheckLabels(targets[i], outcome) + " " +
-             Seconds(outcome.elapsed_ms) + "\n";
+             Seconds8(outcome.elapsed_ms) + "\n";
     }
   }
   Family(out, "winreach_verdict_info",
@@ -87,10 +80,10 @@ std::string PrometheusText(const std::vector<ComputerRecord>& records, int64_t e
     out += "winreach_verdict_info{target=\"" + targets[i] + "\",verdict=\"" + verdict + "\"} 1\n";
   }
   Family(out, "winreach_run_duration_seconds", "How long the whole run took.");
-  out += "winreach_run_duration_seconds " + Seconds(elapsed_ms) + "\n";
+  out += "winreach_run_duration_seconds " + Seconds8(elapsed_ms) + "\n";
   Family(out, "winreach_last_run_timestamp_seconds",
          "When the run ended, in seconds since 1970 UTC.");
-  out += "winreach_last_run_timestamp_seconds " + Seconds(finished_unix_ms) + "\n";
+  out += "winreach_last_run_timestamp_seconds " + Seconds8(finished_unix_ms) + "\n";
   return out;
 }
 

@@ -54,6 +54,13 @@ std::string HexByte8(uint8_t value) { return HexDigits<char>(value, 2, false); }
 
 std::string Unsigned8(uint32_t value) { return DecimalDigits<char>(value, false); }
 
+std::string Seconds8(int64_t ms) {
+  if (ms < 0) ms = 0;
+  std::string fraction = std::to_string(ms % 1000);
+  fraction.insert(0, 3 - fraction.size(), '0');
+  return std::to_string(ms / 1000) + "." + fraction;
+}
+
 std::optional<std::string> ByteNameOf(std::wstring_view name) {
   if (name.size() > kMaxEightBitName) return std::nullopt;
   std::string bytes;

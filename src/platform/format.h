@@ -28,6 +28,10 @@ std::string HexByte8(uint8_t value);
 // "%u" for 8-bit messages.
 std::string Unsigned8(uint32_t value);
 
+// Milliseconds as seconds with three decimals for 8-bit reports ("0.042");
+// a negative span, which a clock set back can give, as none.
+std::string Seconds8(int64_t ms);
+
 // The byte-per-character form of a name: each character up to U+00FF becomes
 // the byte of the same value. Nothing when that cannot carry the name whole
 // (a character above U+00FF, a zero character, more than 255 bytes): a cut
