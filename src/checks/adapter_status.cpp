@@ -14,8 +14,10 @@ constexpr uint8_t kLanaCount = 10;
 constexpr size_t kMaxNames = 30;
 constexpr uint8_t kRegisteredUniqueName = 0x04;
 
-// The one reply area: an ADAPTER_STATUS and room for 30 NAME_BUFFERs.
-alignas(ADAPTER_STATUS) uint8_t AdapterStatusBuffer[sizeof(ADAPTER_STATUS) +
+// The reply area: an ADAPTER_STATUS and room for 30 NAME_BUFFERs. One per
+// thread, since the computers of a run of many ask their adapters' status
+// side by side.
+alignas(ADAPTER_STATUS) thread_local uint8_t AdapterStatusBuffer[sizeof(ADAPTER_STATUS) +
                                                     kMaxNames * sizeof(NAME_BUFFER)];
 static_assert(sizeof AdapterStatusBuffer == 600);
 

@@ -132,4 +132,32 @@ void RunEngine(size_t threads, std::function<std::optional<Job>()> next,
   }
 }
 
+// One blocking sequence of platform calls started beside the calling
+// thread's own: the waits of one computer's checks that do not need each
+// other (the NetBIOS query, the SMB connection) pass together. Joined by
+// Join() or at the latest when it goes. Where the system gives no thread,
+// the work is done at once on the calling thread: the run goes on, only
+// without the overlap.
+class Overlapped {
+ public:
+  explicit Overlapped(std::function<void()> work) : work_(std::move(work)) {
+    try {
+      thread_ = std::thread([this] { work_(); });
+    } catch (const std::system_error&) {
+      work_();
+    }
+  }
+  ~Overlapped() { Join(); }
+  Overlapped(const Overlapped&) = delete;
+  Overlapped& operator=(const Overlapped&) = delete;
+
+  void Join() {
+    if (thread_.joinable()) thread_.join();
+  }
+
+ private:
+  std::function<void()> work_;  // kept here: a thread that fails to start leaves it whole
+  std::thread thread_;
+};
+
 }  // namespace winreach

@@ -7,6 +7,7 @@
 #include "checks/admin_share_and_scm.h"
 #include "checks/remote_registry.h"
 #include "checks/server_info.h"
+#include "driver/engine.h"
 #include "driver/explain.h"
 #include "driver/fleet.h"
 #include "driver/monitoring.h"
@@ -15,6 +16,8 @@
 #include "driver/session_text.h"
 #include "driver/usage.h"
 #include "ping/ping_libraries.h"
+#include "platform/buffered_console.h"
+#include "platform/forwarding_platform.h"
 #include "platform/format.h"
 #include "platform/status_codes.h"
 
@@ -57,10 +60,11 @@ void PrintBanner(Platform& platform, std::wstring_view target) {
                            L"\nLocal computer: " + local + L"\n\n");
 }
 
-// Resolves the name, prints the address and host name, and asks the
-// address for its NetBIOS adapter status; the outcomes "resolve" and, once
-// resolved, "netbios".
-std::vector<CheckOutcome> ReportNameResolution(Platform& platform, std::wstring_view target) {
+// Resolves the name and prints the address and host name: the outcome
+// "resolve", and the dotted address that the NetBIOS query asks, once
+// resolved.
+CheckOutcome ReportNameResolution(Platform& platform, std::wstring_view target,
+                                  std::optional<std::string>* dotted) {
   const Stopwatch stopwatch(platform.system());
   // A name the code page cannot carry whole is not looked up at all: its
   // cut or altered form would be another computer's name (the empty one
@@ -73,22 +77,28 @@ std::vector<CheckOutcome> ReportNameResolution(Platform& platform, std::wstring_
     const uint32_t code =
         eight_bit_name ? platform.sockets().LastError() : status::kWsaHostNotFound;
     platform.console().Write(L"Name resolution problem! Error code: " + Hex8(code) + L"\n");
-    return {stopwatch.Failed("resolve", code)};
+    return stopwatch.Failed("resolve", code);
   }
   const auto& a = host->first_address;
-  std::string dotted = Unsigned8(a[0]) + "." + Unsigned8(a[1]) + "." + Unsigned8(a[2]) + "." +
-                       Unsigned8(a[3]);
+  *dotted = Unsigned8(a[0]) + "." + Unsigned8(a[1]) + "." + Unsigned8(a[2]) + "." +
+            Unsigned8(a[3]);
   const std::wstring address = Unsigned(a[0]) + L"." + Unsigned(a[1]) + L"." + Unsigned(a[2]) +
                               L"." + Unsigned(a[3]);
   platform.console().Write(L"IP address: " + address + L"\n");
   const std::wstring host_name =
       host->official_name ? platform.system().FromCodePage(*host->official_name) : L"?";
   platform.console().Write(L"Host name: " + host_name + L"\n");
-  std::vector<CheckOutcome> outcomes = {
-      stopwatch.Passed("resolve").With("address", address).With("host_name", host_name)};
-  outcomes.push_back(ShowAdapterStatus(platform, dotted));
-  return outcomes;
+  return stopwatch.Passed("resolve").With("address", address).With("host_name", host_name);
 }
+
+// The platform of one check that runs beside others: every area is the
+// run's, but its lines wait in a console of their own until their turn.
+class BesidePlatform : public ForwardingPlatform {
+ public:
+  explicit BesidePlatform(Platform& platform) : ForwardingPlatform(platform) {}
+  Console& console() override { return lines; }
+  BufferedConsole lines;
+};
 
 CheckOutcome ReportPing(Platform& platform, const PingLibraries& libraries,
                         std::wstring_view target) {
@@ -276,10 +286,38 @@ ComputerRecord RunComputer(Platform& platform, std::wstring_view target,
     return finish();
   }
 
-  for (CheckOutcome& outcome : ReportNameResolution(checks, target)) {
-    outcomes.push_back(std::move(outcome));
+  std::optional<std::string> dotted;
+  outcomes.push_back(ReportNameResolution(checks, target, &dotted));
+
+  // The NetBIOS query and the SMB connection that the remote checks will
+  // use need nothing of each other: their waits pass together, each check
+  // keeping its own lines and time, and the lines come out in the fixed
+  // order. The library ping's ICMP sockets take only their own replies and
+  // errors, so its echo goes out with them, from this thread, which would
+  // only wait. A raw socket takes every ICMP message that reaches this
+  // computer, the errors that our own NetBIOS and SMB packets draw
+  // included, and would tell them as foreign datagrams: the raw-socket ping
+  // waits alone, after them, as it always did.
+  const std::wstring machine_path = L"\\\\" + std::wstring(target);
+  const bool echo_beside = ping_libraries.method == PingMethod::kLibrary;
+  Overlapped connection([&checks, &machine_path] { checks.session().Connect(machine_path); });
+  BesidePlatform adapter_platform(checks);
+  std::optional<CheckOutcome> adapter_status;
+  std::optional<Overlapped> adapter;
+  if (dotted) {
+    adapter.emplace([&] { adapter_status = ShowAdapterStatus(adapter_platform, *dotted); });
   }
-  outcomes.push_back(ReportPing(checks, ping_libraries, target));
+  BesidePlatform ping_platform(checks);
+  std::optional<CheckOutcome> ping;
+  if (echo_beside) ping = ReportPing(ping_platform, ping_libraries, target);
+  if (adapter) adapter->Join();
+  if (!echo_beside) connection.Join();
+  adapter_platform.lines.PlayTo(console);
+  if (adapter_status) outcomes.push_back(std::move(*adapter_status));
+  if (!ping) ping = ReportPing(checks, ping_libraries, target);
+  ping_platform.lines.PlayTo(console);
+  outcomes.push_back(std::move(*ping));
+  connection.Join();
 
   // Once the first connection has come about, standard error tells whose
   // rights the remote checks run with (--verbose), and that offered
@@ -296,7 +334,6 @@ ComputerRecord RunComputer(Platform& platform, std::wstring_view target,
       platform.console().WriteError(*warning);
     }
   };
-  const std::wstring machine_path = L"\\\\" + std::wstring(target);
   for (auto* check : {&CheckServerInfo, &CheckRemoteRegistry}) {
     for (CheckOutcome& outcome : check(checks, machine_path)) {
       outcomes.push_back(std::move(outcome));

@@ -2,10 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstring>
+#include <future>
+#include <thread>
 
 #include "driver/usage.h"
 #include "platform/fake/fake_platform.h"
+#include "tests/support/scripted_icmp_library.h"
 
 namespace winreach {
 namespace {
@@ -133,6 +138,75 @@ TEST_F(ConnectivityTestTest, AdapterStatusIsAskedOfTheDottedAddress) {
   EXPECT_EQ(NCBASTAT, query.ncb_command);
   EXPECT_EQ(0, std::memcmp(query.ncb_callname, "192.168.100.200\0", 16));
   EXPECT_NE(std::wstring::npos, output.find(L"The NCBASTAT return code is: 0x5 \n"));
+}
+
+// The library ping's echo, which tells the test when it has gone out.
+std::promise<void>* echo_sent = nullptr;
+DWORD WINAPI SendAndTell(HANDLE icmp, IPAddr destination, LPVOID data, WORD size,
+                         PIP_OPTION_INFORMATION options, LPVOID reply, DWORD reply_size,
+                         DWORD timeout) {
+  const DWORD replies = scripted_icmp::FakeSend(icmp, destination, data, size, options, reply,
+                                                reply_size, timeout);
+  echo_sent->set_value();
+  return replies;
+}
+
+// The NetBIOS query waits until the echo has gone out and the SMB connection
+// is being made: one after the other, it would wait in vain. The echo,
+// answered at once, finishes first; the lines keep their order.
+TEST_F(ConnectivityTestTest, NetbiosLibraryEchoAndConnectionWaitTogetherAndPrintInOrder) {
+  scripted_icmp::Script script;
+  script.platform = &platform_;
+  scripted_icmp::script = &script;
+  std::promise<void> sent, connecting;
+  echo_sent = &sent;
+  platform_.libraries_.libraries[L"ICMP.DLL"].entry_points = {
+      {"IcmpCreateFile", reinterpret_cast<void*>(&scripted_icmp::FakeCreate)},
+      {"IcmpSendEcho", reinterpret_cast<void*>(&SendAndTell)},
+      {"IcmpCloseHandle", reinterpret_cast<void*>(&scripted_icmp::FakeClose)}};
+  platform_.session_.on_connect = [&](std::wstring_view) { connecting.set_value(); };
+  bool waited_together = false;
+  platform_.netbios_.handler = [&, echo = sent.get_future().share(),
+                                connect = connecting.get_future().share()](NCB* ncb) -> uint8_t {
+    if (ncb->ncb_command == NCBRESET) return 0;
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    waited_together = echo.wait_until(limit) == std::future_status::ready &&
+                      connect.wait_until(limit) == std::future_status::ready;
+    return NRC_CMDTMO;
+  };
+  const std::wstring output = Run({L"srv01"});
+  scripted_icmp::script = nullptr;
+  EXPECT_EQ(Banner(L"SRV01") +
+                L"IP address: 10.1.2.3\n"
+                L"Host name: srv01.example.test\n"
+                L"The NCBASTAT return code is: 0x5 \n"
+                L"Ping OK!\n" +
+                kRemoteFailures,
+            output);
+  EXPECT_TRUE(waited_together);
+  EXPECT_EQ(std::vector<std::wstring>{L"\\\\srv01"}, platform_.session_.connects);
+}
+
+// A raw socket would take the ICMP errors that the NetBIOS and SMB packets
+// draw for foreign datagrams: its echo goes out only once they are done.
+TEST_F(ConnectivityTestTest, RawSocketEchoGoesOutAloneAfterNetbiosAndConnection) {
+  std::atomic<bool> netbios_done = false, connected = false;
+  bool alone = false;
+  platform_.netbios_.handler = [&](NCB* ncb) -> uint8_t {
+    netbios_done = ncb->ncb_command == NCBASTAT;
+    return ncb->ncb_command == NCBRESET ? 0 : NRC_CMDTMO;
+  };
+  platform_.session_.on_connect = [&](std::wstring_view) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    connected = true;
+  };
+  platform_.sockets_.on_send = [&](const uint8_t*, int length, const sockaddr_in&) {
+    alone = netbios_done && connected;
+    return length;
+  };
+  EXPECT_NE(std::wstring::npos,
+            Run({L"srv01"}).find(L"The NCBASTAT return code is: 0x5 \nUnable to ping"));
+  EXPECT_TRUE(alone);
 }
 
 TEST_F(ConnectivityTestTest, SocketsThatDoNotStartEndTheRunAtOnceEvenInteractively) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace winreach {
 
@@ -37,6 +38,15 @@ class Session {
   // The first connection the remote checks made, as far as known now;
   // nullopt while none has been made.
   virtual std::optional<SessionFacts> FirstConnection() = 0;
+
+  // Makes, ahead of the remote checks, the connection and logon to
+  // `machine` ("\\host", as the checks name it) that the first of them
+  // would make, so that its waits pass while the earlier checks wait for
+  // theirs. The checks then find it made, or find its failure and report
+  // it as their own, exactly as when the first of them failed to connect.
+  // Called on a thread of its own while other checks run; the checks that
+  // come after it wait for it where it has not finished.
+  virtual void Connect(std::wstring_view machine) = 0;
 };
 
 }  // namespace winreach

@@ -1,7 +1,12 @@
-// Scripted session facts: what FirstConnection answers, per call.
+// Scripted session facts: what FirstConnection answers, per call; the
+// connections made ahead, logged.
 #pragma once
 
+#include <functional>
 #include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "platform/session.h"
 
@@ -17,8 +22,15 @@ class FakeSession : public Session {
     return facts;
   }
 
+  void Connect(std::wstring_view machine) override {
+    connects.emplace_back(machine);
+    if (on_connect) on_connect(machine);
+  }
+
   SessionFacts facts;
   int connected_at_call = 0;
+  std::vector<std::wstring> connects;                 // each Connect's machine
+  std::function<void(std::wstring_view)> on_connect;  // runs on the connecting thread
   int calls = 0;
 };
 

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <optional>
+#include <string_view>
 
 #include "platform/session.h"
 
@@ -14,6 +15,12 @@ namespace winreach {
 class Win32Session : public Session {
  public:
   std::optional<SessionFacts> FirstConnection() override { return SessionFacts{}; }
+
+  // Nothing ahead: the system connects inside each call, and a connection
+  // made beforehand (WNetAddConnection2 to IPC$) would be a connection of
+  // the user's own that changes what later calls answer (1219 under other
+  // credentials), not only when they answer.
+  void Connect(std::wstring_view) override {}
 };
 
 }  // namespace winreach

@@ -177,7 +177,14 @@ SmbSession::~SmbSession() {
   credentials_.Wipe();
 }
 
+uint32_t SmbSession::Prepare(const SmbHost& host) {
+  uint32_t failure = 0;
+  Reach(host, &failure);
+  return failure;
+}
+
 SmbSession::Server* SmbSession::Reach(const SmbHost& host, uint32_t* failure) {
+  const std::lock_guard<std::mutex> lock(reach_mutex_);
   *failure = 0;
   if (host.key.empty()) {
     *failure = status::kBadNetPath;

@@ -15,12 +15,18 @@
 //
 // A server that cannot be reached, or that refuses the logon, is tried
 // once: later operations on it fail at once with the same code.
+//
+// The first connection may be made ahead, on a thread of its own, while the
+// run's other checks wait (Prepare). Finding or making a server's connection
+// is done under one lock, so an operation that comes while it is being made
+// waits for it; once made, a connection is used by the checks' one thread.
 #pragma once
 
 #include <chrono>
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -53,6 +59,10 @@ class SmbSession {
   SmbSession(const SmbSession&) = delete;
   SmbSession& operator=(const SmbSession&) = delete;
 
+  // Connects to the server and logs on, as the first operation on it would:
+  // 0, or the code with which that operation and every later one fails.
+  uint32_t Prepare(const SmbHost& host);
+
   // `pipe` on the server's IPC$: 0, or the Windows code of a failure to
   // reach the server or log on. The pipe itself opens with its first
   // transaction, which returns the code of a failed opening.
@@ -67,7 +77,10 @@ class SmbSession {
   void CloseFile(uint64_t file);
 
   // The first connection that came about, as the session knows it.
-  std::optional<SessionFacts> FirstConnection() const { return first_facts_; }
+  std::optional<SessionFacts> FirstConnection() const {
+    const std::lock_guard<std::mutex> lock(reach_mutex_);
+    return first_facts_;
+  }
 
  private:
   struct Server;
@@ -91,6 +104,8 @@ class SmbSession {
   bool TimeIsUp() const { return Clock::now() >= deadline_; }
 
   const Clock::time_point deadline_;
+  // Held while a server is found or connected: what follows is guarded by it.
+  mutable std::mutex reach_mutex_;
   SmbClientConf conf_;
   SmbCredentials credentials_;
   bool ticket_cache_ = false;

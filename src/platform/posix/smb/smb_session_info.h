@@ -1,7 +1,9 @@
-// The session area on Linux: the facts of the SMB session's first logon.
+// The session area on Linux: the facts of the SMB session's first logon,
+// and its connection made ahead of the checks.
 #pragma once
 
 #include <optional>
+#include <string_view>
 
 #include "platform/posix/smb/smb_session.h"
 #include "platform/session.h"
@@ -14,6 +16,7 @@ class SmbSessionInfo : public Session {
   std::optional<SessionFacts> FirstConnection() override {
     return session_.FirstConnection();
   }
+  void Connect(std::wstring_view machine) override { session_.Prepare(SmbHostOf(machine)); }
 
  private:
   SmbSession& session_;
