@@ -8,10 +8,11 @@ namespace winreach {
 namespace {
 
 ComputerRecord Record(std::wstring target, std::string verdict,
-                      std::vector<CheckOutcome> outcomes = {}) {
+                      std::vector<CheckOutcome> outcomes = {}, int64_t elapsed_ms = 0) {
   ComputerRecord record;
   record.target = std::move(target);
   record.outcomes = std::move(outcomes);
+  record.elapsed_ms = elapsed_ms;
   record.explanation = RunExplanation{};
   record.explanation->verdict = {std::move(verdict), L"words"};
   return record;
@@ -81,14 +82,16 @@ TEST(NagiosTest, HostileNameCannotForgeLinesOrPerformanceData) {
 TEST(NagiosTest, SeveralComputersOneLineEachAndTheWorstStatus) {
   PluginStatus status = kPluginOk;
   const std::string output = NagiosOutput(
-      {Record(L"a", "administrable", {Outcome("resolve", true, {}, 4)}),
+      {Record(L"a", "administrable", {Outcome("resolve", true, {}, 4)}, 4),
        Record(L"b", "not_started"),
-       Record(L"c", "partly", {Outcome("scm", false, 5, 6), Outcome("ping", false, 11010, 1000)})},
+       // The computer's own time, not the sum of its checks' overlapping waits.
+       Record(L"c", "partly", {Outcome("scm", false, 5, 6), Outcome("ping", false, 11010, 1000)},
+              1002)},
       2500, &status);
   EXPECT_EQ(
       "WINREACH UNKNOWN - 3 computers: 1 OK, 1 WARNING, 1 UNKNOWN | time=2.500s;;;0 "
       "'a time'=0.004s;;;0 'a failed'=0;;;0 'b time'=0.000s;;;0 'b failed'=0;;;0 "
-      "'c time'=1.006s;;;0 'c failed'=2;;;0\n"
+      "'c time'=1.002s;;;0 'c failed'=2;;;0\n"
       "OK - a: words\nUNKNOWN - b: words\nWARNING - c: words\n",
       output);
   EXPECT_EQ(kPluginUnknown, status);

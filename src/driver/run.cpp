@@ -268,9 +268,10 @@ ComputerRecord RunComputer(Platform& platform, std::wstring_view target,
     }
     if (options.explain) console.Write(ExplanationText(*record.explanation));
     record.exit_status = ExitStatusOf(outcomes);
+    record.elapsed_ms = run.ElapsedMs();
     if (options.json) {
       RunFacts facts{ProductVersion(),   std::wstring(target), platform.system().ComputerName(),
-                     started,            run.ElapsedMs(),      record.session};
+                     started,            record.elapsed_ms,    record.session};
       record.json = JsonReport(facts, outcomes,
                                options.explain ? &*record.explanation : nullptr);
     }

@@ -35,6 +35,7 @@ struct ComputerRecord {
   std::optional<RunExplanation> explanation;  // with --explain or RunOptions::verdict
   std::string json;         // the document, with RunOptions::json
   int exit_status = 0;      // what ExitStatusOf makes of the outcomes
+  int64_t elapsed_ms = 0;   // the whole run, whose checks' waits overlap
   bool completed = false;   // every check ran (sockets could be started)
 };
 
