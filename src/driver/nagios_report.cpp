@@ -32,12 +32,23 @@ std::string OutputText(std::wstring_view text) {
   return EncodeUtf8Text(shown);
 }
 
+// " 'label'=value[UOM];warn;crit;min": appended rather than built from a
+// literal plus a string, which GCC 12's -Wrestrict misreads.
+std::string Datum(std::wstring_view label, const std::string& value) {
+  std::string datum = " ";
+  datum += PerfLabel(label);
+  datum += '=';
+  datum += value;
+  datum += ";;;0";
+  return datum;
+}
+
 std::string SecondsDatum(std::wstring_view label, int64_t ms) {
-  return " " + PerfLabel(label) + "=" + Seconds8(ms) + "s;;;0";
+  return Datum(label, Seconds8(ms) + "s");
 }
 
 std::string CountDatum(std::wstring_view label, size_t count) {
-  return " " + PerfLabel(label) + "=" + std::to_string(count) + ";;;0";
+  return Datum(label, std::to_string(count));
 }
 
 std::wstring Wide(std::string_view text) { return std::wstring(text.begin(), text.end()); }
