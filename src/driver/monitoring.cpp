@@ -1,7 +1,6 @@
 #include "driver/monitoring.h"
 
 #include <algorithm>
-#include <chrono>
 
 #include "driver/nagios_report.h"
 #include "driver/prometheus_report.h"
@@ -44,12 +43,6 @@ class DiagnosticKeepingPlatform : public ForwardingPlatform {
  private:
   DiagnosticKeepingConsole console_;
 };
-
-int64_t UnixMilliseconds() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(
-             std::chrono::system_clock::now().time_since_epoch())
-      .count();
-}
 
 }  // namespace
 

@@ -145,12 +145,6 @@ std::optional<size_t> ParseJobs(std::wstring_view text) {
   return value;
 }
 
-int64_t UnixMilliseconds() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(
-             std::chrono::system_clock::now().time_since_epoch())
-      .count();
-}
-
 void Pause(Console& console) {
   console.Write8("Press any key to continue");
   console.WaitForKey();
@@ -158,6 +152,12 @@ void Pause(Console& console) {
 }
 
 }  // namespace
+
+int64_t UnixMilliseconds() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
 
 std::optional<CommandLine> ParseCommandLine(Console& console,
                                             const std::vector<std::wstring>& arguments) {
@@ -378,14 +378,10 @@ int RunTest(Platform& platform, const std::vector<std::wstring>& all_arguments) 
     return options.exit_status ? kUnresolved : 0;
   }
 
-  const auto started = std::chrono::steady_clock::now();
   std::vector<ComputerRecord> records = {RunComputer(platform, target, options)};
   const ComputerRecord& record = records.front();
-  const int64_t elapsed_ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                                 std::chrono::steady_clock::now() - started)
-                                 .count();
   if (options.json) platform.console().Write8(record.json);
-  const int exit_code = ReportToMonitoring(platform, *parsed, records, elapsed_ms,
+  const int exit_code = ReportToMonitoring(platform, *parsed, records, record.elapsed_ms,
                                            options.exit_status ? record.exit_status : 0);
   // The pause follows the last line; a run that could not start sockets
   // ends at once.

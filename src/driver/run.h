@@ -3,6 +3,7 @@
 // (driver/fleet.h).
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -38,6 +39,10 @@ struct ComputerRecord {
   int64_t elapsed_ms = 0;   // the whole run, whose checks' waits overlap
   bool completed = false;   // every check ran (sockets could be started)
 };
+
+// The wall clock in milliseconds since 1970: when a run started, or when a
+// report was written.
+int64_t UnixMilliseconds();
 
 // The single code path of one computer's run, whether it is the only one
 // or one of many: the banner, every check in its order, the explanation
