@@ -27,8 +27,7 @@ struct ContextHandle {
 };
 
 // The answer of a call whose outputs are one context handle and a status
-// (winreg's OpenLocalMachine, BaseRegOpenKey, BaseRegCloseKey;
-// svcctl's open and close).
+// (winreg's OpenLocalMachine and BaseRegOpenKey, svcctl's open).
 bool ParseHandleResponse(std::span<const uint8_t> stub, ContextHandle* handle, uint32_t* status);
 
 class NdrWriter {

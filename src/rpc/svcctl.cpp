@@ -15,10 +15,4 @@ std::vector<uint8_t> ROpenSCManagerWRequest(std::u16string_view machine,
   return ndr.Take();
 }
 
-std::vector<uint8_t> RCloseServiceHandleRequest(const ContextHandle& handle) {
-  NdrWriter ndr;
-  ndr.Handle(handle);
-  return ndr.Take();
-}
-
 }  // namespace winreach::rpc

@@ -37,12 +37,6 @@ std::vector<uint8_t> BaseRegQueryValueRequest(const ContextHandle& key,
   return ndr.Take();
 }
 
-std::vector<uint8_t> BaseRegCloseKeyRequest(const ContextHandle& key) {
-  NdrWriter ndr;
-  ndr.Handle(key);
-  return ndr.Take();
-}
-
 bool ParseBaseRegQueryValueResponse(std::span<const uint8_t> stub, uint32_t capacity,
                                     QueryValueResponse* response) {
   NdrReader ndr(stub);

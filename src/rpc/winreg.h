@@ -14,7 +14,6 @@ namespace winreach::rpc {
 
 inline constexpr SyntaxId kWinreg{Uuid("338cd001-2244-31f1-aaaa-900038001003"), 1, 0};
 inline constexpr uint16_t kOpenLocalMachine = 2;
-inline constexpr uint16_t kBaseRegCloseKey = 5;
 inline constexpr uint16_t kBaseRegOpenKey = 15;
 inline constexpr uint16_t kBaseRegQueryValue = 17;
 
@@ -26,7 +25,6 @@ std::vector<uint8_t> BaseRegOpenKeyRequest(const ContextHandle& key, std::u16str
 // Asks for the value's type, its data into `capacity` bytes, and its size.
 std::vector<uint8_t> BaseRegQueryValueRequest(const ContextHandle& key,
                                               std::u16string_view value_name, uint32_t capacity);
-std::vector<uint8_t> BaseRegCloseKeyRequest(const ContextHandle& key);
 
 struct QueryValueResponse {
   uint32_t status = 0;

@@ -25,7 +25,7 @@ class SmbRegistry : public Registry {
 
  private:
   // One winreg pipe serves the root and every key opened under it; it
-  // closes with the last of them.
+  // closes with the last of them, and the server's handles with it.
   struct Key {
     std::shared_ptr<BoundPipe> winreg;
     rpc::ContextHandle handle;

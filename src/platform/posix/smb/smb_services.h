@@ -1,5 +1,5 @@
-// The service control manager over svcctl on the SMB session: opened and
-// closed, nothing else.
+// The service control manager over svcctl on the SMB session: opened, and
+// closed with its pipe, nothing else.
 #pragma once
 
 #include <cstdint>
