@@ -26,6 +26,12 @@ class RpcClient {
  public:
   explicit RpcClient(PipeTransport& pipe) : pipe_(pipe) {}
 
+  // The bind a new client sends first: what a pipe opened ahead of its
+  // client sends on its behalf.
+  static std::vector<uint8_t> FirstBindPdu(const SyntaxId& interface) {
+    return BindPdu(kFirstCallId, interface);
+  }
+
   // Binds the interface with the NDR transfer syntax: 0, or the Windows code.
   // An acceptance under another transfer syntax (NDR64) is a protocol error:
   // only NDR was offered, and only NDR is understood.
@@ -45,7 +51,8 @@ class RpcClient {
 
   PipeTransport& pipe_;
   bool fault_ = false;  // the last answer was a well-formed fault
-  uint32_t next_call_id_ = 1;
+  static constexpr uint32_t kFirstCallId = 1;
+  uint32_t next_call_id_ = kFirstCallId;
   uint16_t max_transmit_ = kMaxFragment;
   bool bound_ = false;
 };

@@ -7,6 +7,22 @@
 
 namespace winreach::smb {
 
+NamedPipe::NamedPipe(Smb2Connection& connection, PipeStart started, ErrorCode open_error,
+                     ErrorCode error_code)
+    : connection_(connection),
+      tree_id_(started.tree_id),
+      opened_(started.opened.ok()),
+      open_error_(std::move(open_error)),
+      error_code_(std::move(error_code)) {
+  if (!opened_) {
+    failure_ = open_error_(started.opened);
+    return;
+  }
+  file_ = started.created.file_id;
+  started_ = std::move(started);
+  ahead_ = true;
+}
+
 NamedPipe::~NamedPipe() {
   if (opened_) connection_.CloseLater(tree_id_, file_);
 }
@@ -30,11 +46,28 @@ uint32_t NamedPipe::FlushHeld() {
   if (const uint32_t error = Open(); error != 0) return error;
   holding_ = false;
   const SmbResult result = connection_.Write(tree_id_, file_, held_);
-  return result.ok() ? 0 : error_code_(result);
+  return result.ok() ? Answered() : Failed(result);
+}
+
+uint32_t NamedPipe::Failed(const SmbResult& result) {
+  if (!ahead_ || !connection_.broken()) return error_code_(result);
+  failure_ = open_error_(result);
+  return failure_;
+}
+
+uint32_t NamedPipe::TakeStarted(std::span<const uint8_t> bytes) {
+  if (!std::ranges::equal(bytes, started_->input)) {
+    started_.reset();
+    failure_ = status::kRpcProtocolError;
+    return failure_;
+  }
+  started_written_ = true;
+  return 0;
 }
 
 uint32_t NamedPipe::Write(std::span<const uint8_t> bytes) {
   if (failure_ != 0) return failure_;
+  if (started_ && !started_written_) return TakeStarted(bytes);
   if (const uint32_t error = FlushHeld(); error != 0) return error;
   if (const uint32_t error = Drain(); error != 0) return error;
   held_.assign(bytes.begin(), bytes.end());
@@ -50,11 +83,17 @@ uint32_t NamedPipe::Drain() {
   size_t drained = answer_.size() - answer_at_;
   answer_.clear();
   answer_at_ = 0;
+  if (started_) {
+    drained += started_->answer.size();
+    more_ = started_->more;
+    started_.reset();
+  }
   Bytes part;
   while (more_) {
     const SmbResult result =
         connection_.Read(tree_id_, file_, connection_.max_read_size(), 0, &part, &more_);
-    if (!result.ok()) return error_code_(result);
+    if (!result.ok()) return Failed(result);
+    Answered();
     drained += part.size();
     if (part.empty() || drained > kMaxDrained) {
       more_ = false;
@@ -68,7 +107,13 @@ uint32_t NamedPipe::Drain() {
 uint32_t NamedPipe::Fetch() {
   Bytes part;
   SmbResult result;
-  if (holding_ && to_open_) {
+  const bool took_started = started_written_ && started_;
+  if (took_started) {
+    result = started_->transceived;
+    part = std::move(started_->answer);
+    more_ = started_->more;
+    started_.reset();
+  } else if (holding_ && to_open_) {
     holding_ = false;
     CreateResponse created;
     const SmbResult opened = connection_.CreateAndTransceive(tree_id_, *to_open_, held_, &created,
@@ -88,7 +133,8 @@ uint32_t NamedPipe::Fetch() {
   } else {
     result = connection_.Read(tree_id_, file_, connection_.max_read_size(), 0, &part, &more_);
   }
-  if (!result.ok()) return error_code_(result);
+  if (!result.ok()) return Failed(result);
+  if (!took_started) Answered();
   // A success with nothing in it would have us ask again for ever.
   if (part.empty()) return status::kRpcProtocolError;
   answer_.erase(answer_.begin(), answer_.begin() + static_cast<ptrdiff_t>(answer_at_));

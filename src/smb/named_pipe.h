@@ -9,6 +9,8 @@
 //
 // A pipe may also be opened by its first transaction: the CREATE and the
 // transaction go in one message where the connection compounds requests.
+// Or it was opened ahead, its first transaction with it: the first write of
+// the same bytes takes that transaction's answer, and nothing is sent again.
 // Closing the pipe leaves its CLOSE for the next request to carry.
 #pragma once
 
@@ -36,6 +38,10 @@ class NamedPipe : public rpc::PipeTransport {
             ErrorCode open_error, ErrorCode error_code)
       : connection_(connection), tree_id_(tree_id), opened_(false), to_open_(std::move(create)),
         open_error_(std::move(open_error)), error_code_(std::move(error_code)) {}
+  // A pipe opened ahead (Smb2Connection::StartTogether). When that opening
+  // failed, `open_error` gives the code every call returns.
+  NamedPipe(Smb2Connection& connection, PipeStart started, ErrorCode open_error,
+            ErrorCode error_code);
   ~NamedPipe() override;
   NamedPipe(const NamedPipe&) = delete;
   NamedPipe& operator=(const NamedPipe&) = delete;
@@ -44,6 +50,18 @@ class NamedPipe : public rpc::PipeTransport {
   uint32_t Read(std::span<uint8_t> out) override;
 
  private:
+  // The first write of a pipe opened ahead: the bytes its first transaction
+  // sent, or the two ends no longer agree on what was said.
+  uint32_t TakeStarted(std::span<const uint8_t> bytes);
+  // The code of a failed exchange. A pipe opened ahead is opened, for its
+  // user, when it is taken: until the server has answered it since, a
+  // connection that fails is an opening that failed, as it would have been
+  // had the pipe been opened then.
+  uint32_t Failed(const SmbResult& result);
+  uint32_t Answered() {
+    ahead_ = false;
+    return 0;
+  }
   // Opens the pipe on its own, when it is still to be opened.
   uint32_t Open();
   // Sends the held PDU, if any, as a plain write.
@@ -61,6 +79,9 @@ class NamedPipe : public rpc::PipeTransport {
   FileId file_;
   bool opened_ = true;
   std::optional<CreateRequest> to_open_;  // while the pipe is not opened
+  std::optional<PipeStart> started_;      // opened ahead, its answer not yet read
+  bool started_written_ = false;          // ... and its request written
+  bool ahead_ = false;                    // opened ahead, no answer since
   ErrorCode open_error_;
   ErrorCode error_code_;
   Bytes held_;            // the last PDU written, not yet sent

@@ -179,5 +179,44 @@ TEST(NamedPipeTest, OpensWithItsFirstTransaction) {
   }
 }
 
+// A pipe opened ahead: its first write, the same bytes, sends nothing and
+// its read takes the answer that came; other bytes, where the two ends no
+// longer agree, and a refused opening fail every call without a message.
+// A connection lost before the server has answered the pipe since is the
+// opening's failure, as when the pipe is opened only then.
+TEST(NamedPipeTest, OpenedAheadTakesItsFirstAnswer) {
+  GuestSession session;
+  PipeStart opened;
+  opened.input = Text("bind");
+  opened.created.file_id = kPipe;
+  opened.answer = Text("ack");
+  PipeStart refused;
+  refused.opened = SmbResult::Status(kStatusAccessDenied);
+  const size_t sent = session.server.requests.size();
+  const auto error = [](const SmbResult&) { return 1u; };
+  const auto open_error = [](const SmbResult&) { return 2u; };
+  {
+    NamedPipe pipe(session.connection, opened, open_error, error);
+    uint8_t ack[3];
+    ASSERT_EQ(pipe.Write(Text("bind")), 0u);
+    ASSERT_EQ(pipe.Read(ack), 0u);
+    EXPECT_EQ(Bytes(ack, ack + 3), Text("ack"));
+    EXPECT_EQ(session.server.requests.size(), sent);
+    // The server is gone: nothing answers the first call.
+    ASSERT_EQ(pipe.Write(Text("call")), 0u);
+    EXPECT_EQ(pipe.Read(ack), 2u);
+    EXPECT_EQ(pipe.Write(Text("call")), 2u);
+  }
+  {
+    NamedPipe pipe(session.connection, opened, open_error, error);
+    EXPECT_EQ(pipe.Write(Text("other")), status::kRpcProtocolError);
+    uint8_t byte[1];
+    EXPECT_EQ(pipe.Read(byte), status::kRpcProtocolError);
+  }
+  NamedPipe pipe(session.connection, refused, open_error, error);
+  EXPECT_EQ(pipe.Write(Text("bind")), 2u);
+  EXPECT_EQ(session.server.requests.size(), sent + 1);  // the call the server never answered
+}
+
 }  // namespace
 }  // namespace winreach::smb

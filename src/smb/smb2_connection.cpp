@@ -1,6 +1,8 @@
 #include "smb/smb2_connection.h"
 
 #include <algorithm>
+#include <array>
+#include <deque>
 
 #include "platform/bytes.h"
 #include "smb/nt_status.h"
@@ -283,6 +285,10 @@ SmbResult Smb2Connection::TreeConnect(std::u16string_view path, uint32_t* tree_i
       !r.ok()) {
     return r;
   }
+  return TreeConnected(exchange, tree_id);
+}
+
+SmbResult Smb2Connection::TreeConnected(const Exchange& exchange, uint32_t* tree_id) {
   if (SmbResult r = StatusOf(exchange); !r.ok()) return r;
   TreeConnectResponse response;
   if (!ParseTreeConnectResponse(exchange.message, &response)) {
@@ -412,7 +418,7 @@ SmbResult Smb2Connection::Transceive(uint32_t tree_id, const FileId& pipe, ByteS
                                      Bytes* answer, bool* more) {
   answer->clear();
   *more = false;
-  const uint32_t max_output = std::min(negotiated_.max_transact_size, kSingleCreditPayload);
+  const uint32_t max_output = max_transact_size();
   if (request.size() > max_output) return SmbResult::Protocol(ProtocolFault::kUnexpected);
   Exchange exchange;
   const Bytes body = IoctlRequestBody(kFsctlPipeTransceive, pipe, request, max_output);
@@ -432,25 +438,41 @@ SmbResult Smb2Connection::TransceiveAnswer(const Exchange& exchange, uint32_t ma
   return SmbResult::Ok();
 }
 
+uint32_t Smb2Connection::max_transact_size() const {
+  return std::min(negotiated_.max_transact_size, kSingleCreditPayload);
+}
+
+std::array<Smb2Connection::Chained, 2> Smb2Connection::PipeChain(uint32_t tree_id,
+                                                                 const CreateRequest& request,
+                                                                 ByteSpan input) const {
+  // The IOCTL names no file: a related request acts on the one the CREATE
+  // before it opened.
+  return {{{Command::kCreate, tree_id, CreateRequestBody(request)},
+           {Command::kIoctl, tree_id,
+            IoctlRequestBody(kFsctlPipeTransceive, kNoFileId, input, max_transact_size()),
+            /*related=*/true}}};
+}
+
 SmbResult Smb2Connection::CreateAndTransceive(uint32_t tree_id, const CreateRequest& request,
                                               ByteSpan input, CreateResponse* created,
                                               Bytes* answer, bool* more, SmbResult* transceived) {
   answer->clear();
   *more = false;
-  const uint32_t max_output = std::min(negotiated_.max_transact_size, kSingleCreditPayload);
-  if (!compounding() || credits_ < 2 || input.size() > max_output) {
+  if (!compounding() || credits_ < 2 || input.size() > max_transact_size()) {
     if (SmbResult r = Create(tree_id, request, created); !r.ok()) return r;
     *transceived = Transceive(tree_id, created->file_id, input, answer, more);
     return SmbResult::Ok();
   }
-  // The IOCTL names no file: a related request acts on the one the CREATE
-  // before it opened.
-  const Chained chain[] = {
-      {Command::kCreate, tree_id, CreateRequestBody(request)},
-      {Command::kIoctl, tree_id, IoctlRequestBody(kFsctlPipeTransceive, kNoFileId, input, max_output),
-       /*related=*/true}};
+  const auto chain = PipeChain(tree_id, request, input);
   Exchange out[2];
   if (SmbResult r = SendChain(chain, out); !r.ok()) return r;
+  return CreatedAndTransceived(tree_id, input, out, created, answer, more, transceived);
+}
+
+SmbResult Smb2Connection::CreatedAndTransceived(uint32_t tree_id, ByteSpan input,
+                                                std::span<const Exchange, 2> out,
+                                                CreateResponse* created, Bytes* answer, bool* more,
+                                                SmbResult* transceived) {
   // A failed CREATE fails the IOCTL after it with its own status.
   if (SmbResult r = StatusOf(out[0]); !r.ok()) return r;
   if (!ParseCreateResponse(out[0].message, created)) {
@@ -466,8 +488,40 @@ SmbResult Smb2Connection::CreateAndTransceive(uint32_t tree_id, const CreateRequ
     *transceived = Transceive(tree_id, created->file_id, input, answer, more);
     return SmbResult::Ok();
   }
-  *transceived = TransceiveAnswer(out[1], max_output, answer, more);
+  *transceived = TransceiveAnswer(out[1], max_transact_size(), answer, more);
   return SmbResult::Ok();
+}
+
+bool Smb2Connection::StartTogether(std::span<PipeStart> pipes, std::span<TreeStart> trees) {
+  if (broken_ || !compounding() || credits_ < 2 * pipes.size() + trees.size()) return false;
+  for (const PipeStart& pipe : pipes) {
+    if (pipe.input.size() > max_transact_size()) return false;
+  }
+  std::deque<Exchange> close_answers;
+  std::vector<Awaited> awaited;
+  std::vector<std::array<Exchange, 2>> pipe_out(pipes.size());
+  std::vector<Exchange> tree_out(trees.size());
+  SmbResult sent = SmbResult::Ok();
+  for (size_t i = 0; i < pipes.size() && sent.ok(); ++i) {
+    const auto chain = PipeChain(pipes[i].tree_id, pipes[i].request, pipes[i].input);
+    sent = SendMessage(chain, pipe_out[i], false, &close_answers, &awaited);
+  }
+  for (size_t i = 0; i < trees.size() && sent.ok(); ++i) {
+    const Chained connect{Command::kTreeConnect, 0, TreeConnectRequestBody(trees[i].path)};
+    sent = SendMessage({&connect, 1}, {&tree_out[i], 1}, false, &close_answers, &awaited);
+  }
+  if (sent.ok()) sent = Break(ReceiveAll(awaited));
+  for (size_t i = 0; i < pipes.size(); ++i) {
+    PipeStart& pipe = pipes[i];
+    pipe.opened = sent.ok() ? CreatedAndTransceived(pipe.tree_id, pipe.input, pipe_out[i],
+                                                    &pipe.created, &pipe.answer, &pipe.more,
+                                                    &pipe.transceived)
+                            : sent;
+  }
+  for (size_t i = 0; i < trees.size(); ++i) {
+    trees[i].result = sent.ok() ? TreeConnected(tree_out[i], &trees[i].tree_id) : sent;
+  }
+  return true;
 }
 
 SmbResult Smb2Connection::Logoff() {
@@ -554,6 +608,17 @@ SmbResult Smb2Connection::SendChain(std::span<const Chained> requests, std::span
                                     bool must_sign) {
   if (broken_) return *broken_;
   if (credits_ < requests.size()) return Break(SmbResult::Protocol(ProtocolFault::kNoCredits));
+  std::deque<Exchange> close_answers;
+  std::vector<Awaited> awaited;
+  if (SmbResult r = SendMessage(requests, out, must_sign, &close_answers, &awaited); !r.ok()) {
+    return r;
+  }
+  return Break(ReceiveAll(awaited));
+}
+
+SmbResult Smb2Connection::SendMessage(std::span<const Chained> requests, std::span<Exchange> out,
+                                      bool must_sign, std::deque<Exchange>* close_answers,
+                                      std::vector<Awaited>* awaited) {
   // The closes left for later ride in front, when the message can take
   // them: encrypted the same way (one transform carries the whole message)
   // and within the credits.
@@ -570,11 +635,10 @@ SmbResult Smb2Connection::SendChain(std::span<const Chained> requests, std::span
     }
   }
   later_closes_ = std::move(kept);
-  std::vector<Exchange> close_answers(all.size());
+  const size_t closes = all.size();
   all.insert(all.end(), requests.begin(), requests.end());
 
   Bytes message;
-  std::vector<Awaited> awaited;
   const bool keyed = session_.signing_algorithm.has_value();
   for (size_t i = 0; i < all.size(); ++i) {
     const Chained& request = all[i];
@@ -601,9 +665,9 @@ SmbResult Smb2Connection::SendChain(std::span<const Chained> requests, std::span
                                  request.command == Command::kTreeConnect));
     if (!encrypt && sign) SignMessage(*session_.signing_algorithm, keys_.signing.span(), element);
     message.insert(message.end(), element.begin(), element.end());
-    const size_t closes = close_answers.size();
-    Exchange* answer = i < closes ? &close_answers[i] : &out[i - closes];
-    awaited.push_back({request.command, header.message_id, request.tree_id, must_sign, answer});
+    // A deque's elements stay where they are as it grows.
+    Exchange* answer = i < closes ? &close_answers->emplace_back() : &out[i - closes];
+    awaited->push_back({request.command, header.message_id, request.tree_id, must_sign, answer});
   }
   if (encrypt) {
     Bytes nonce(CipherNonceSize(*session_.cipher), 0);
@@ -619,7 +683,7 @@ SmbResult Smb2Connection::SendChain(std::span<const Chained> requests, std::span
   if (const uint32_t error = transport_.Send(message); error != 0) {
     return Break(SmbResult::Transport(error));
   }
-  return Break(ReceiveAll(awaited));
+  return SmbResult::Ok();
 }
 
 SmbResult Smb2Connection::ReceiveAll(std::span<Awaited> awaited) {

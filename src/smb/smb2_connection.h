@@ -5,14 +5,17 @@
 // one message at a time, and where the dialect allows it several requests
 // go compounded in one message (MS-SMB2 3.2.4.1.4): a pipe's CREATE with its
 // first transaction, and the CLOSEs left for later with the next request.
-// Once the transport fails or the server breaks the
+// Several messages go out before their answers only where the caller asks
+// for it (StartTogether). Once the transport fails or the server breaks the
 // protocol, the stream can no longer be trusted: that failure sticks, and
-// every later request returns it without a byte sent. It does no I/O of its own: whole messages go through a
-// MessageTransport, which owns the socket and the deadline.
+// every later request returns it without a byte sent. It does no I/O of its
+// own: whole messages go through a MessageTransport, which owns the socket
+// and the deadline.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <optional>
@@ -82,6 +85,27 @@ struct SessionState {
   std::optional<Cipher> cipher;
 };
 
+// A pipe to open with its first transaction, ahead of its use
+// (Smb2Connection::StartTogether), and what came of it.
+struct PipeStart {
+  uint32_t tree_id = 0;
+  CreateRequest request;
+  Bytes input;  // the first transaction's
+  // The opening's result; the rest is set only where it succeeded.
+  SmbResult opened;
+  CreateResponse created;
+  SmbResult transceived;  // the transaction's
+  Bytes answer;
+  bool more = false;  // the answer did not fit; the rest waits to be read
+};
+
+// A share to connect ahead of its use, and what came of it.
+struct TreeStart {
+  std::u16string path;  // "\\server\share"
+  SmbResult result;
+  uint32_t tree_id = 0;
+};
+
 class Smb2Connection {
  public:
   // Random bytes for the client GUID, the 3.1.1 salt and the nonces.
@@ -133,12 +157,24 @@ class Smb2Connection {
                                 CreateResponse* created, Bytes* answer, bool* more,
                                 SmbResult* transceived);
 
+  // Opens each pipe with its first transaction (compounded, as
+  // CreateAndTransceive does) and connects each share, every one a message
+  // of its own, all sent before any answer is awaited: one wait for them
+  // all. Each gets its own result; a failure of the connection itself goes
+  // to every one. False, with nothing sent, where the connection does not
+  // compound or lacks the credits: the caller then does each in its turn.
+  bool StartTogether(std::span<PipeStart> pipes, std::span<TreeStart> trees);
+
   SmbResult Logoff();
 
   const NegotiateResponse& negotiated() const { return negotiated_; }
+  // The transport failed or the server broke the protocol: nothing more
+  // goes out.
+  bool broken() const { return broken_.has_value(); }
   const SessionState& session() const { return session_; }
-  // The most a single read or transaction may ask for.
+  // The most a single read, or a transaction's answer, may ask for.
   uint32_t max_read_size() const;
+  uint32_t max_transact_size() const;
   // Whether requests go compounded on this connection: from SMB 2.1 on,
   // until a server shows it does not take them. 2.0.2 servers get one
   // request per message (impacket's signs the answers of a chain before it
@@ -192,6 +228,12 @@ class Smb2Connection {
   // whatever messages and order they come. `out` has one per request.
   SmbResult SendChain(std::span<const Chained> requests, std::span<Exchange> out,
                       bool must_sign = false);
+  // Sends `requests` as one message, the closes left for later in front
+  // (their answers kept in `close_answers`), and adds what it awaits to
+  // `awaited`, for a ReceiveAll of this message and others.
+  SmbResult SendMessage(std::span<const Chained> requests, std::span<Exchange> out,
+                        bool must_sign, std::deque<Exchange>* close_answers,
+                        std::vector<Awaited>* awaited);
   // Receives until each of `awaited` has its final answer. A message may
   // carry several answers, each behind the NextCommand of the one before.
   SmbResult ReceiveAll(std::span<Awaited> awaited);
@@ -200,6 +242,17 @@ class Smb2Connection {
   // answer), or a fault.
   SmbResult TakeAnswer(ByteSpan element, const Header& header, bool encrypted,
                        std::span<Awaited> awaited, bool* skipped);
+  // A pipe's CREATE and first transaction, compounded.
+  std::array<Chained, 2> PipeChain(uint32_t tree_id, const CreateRequest& request,
+                                   ByteSpan input) const;
+  // The answers to PipeChain's two requests: the opening's result, the
+  // transaction's in `*transceived`.
+  SmbResult CreatedAndTransceived(uint32_t tree_id, ByteSpan input,
+                                  std::span<const Exchange, 2> out, CreateResponse* created,
+                                  Bytes* answer, bool* more, SmbResult* transceived);
+  // A tree connect's answer: the tree kept, the negotiation validated where
+  // it must be.
+  SmbResult TreeConnected(const Exchange& exchange, uint32_t* tree_id);
   static SmbResult TransceiveAnswer(const Exchange& exchange, uint32_t max_output, Bytes* answer,
                                     bool* more);
   // The response's status as a result: success and the statuses in

@@ -398,5 +398,49 @@ TEST(Smb2ConnectionTest, LaterClosesRideAlongAndARefusedChainFallsBack) {
   EXPECT_FALSE(client.connection.compounding());
 }
 
+// Pipes and a share made ahead: every message goes before any answer is
+// awaited, the answers are taken in whatever order they come, and each
+// gets its own result. Without compounding nothing is sent.
+TEST(Smb2ConnectionTest, StartTogetherSendsEveryMessageBeforeAnyAnswer) {
+  const FileId pipe{{9}};
+  Client client;
+  ASSERT_TRUE(client.LogOn(Dialect::k311, 0, Seal::kSigned).ok());
+  client.server.Answer(Granting(Tree(Seal::kSigned)));
+  ASSERT_TRUE(client.TreeConnect().ok());
+  const uint64_t first = client.server.requests.back().header.message_id + 1;
+  const auto reply = [&](Command command, uint32_t status, Bytes body, uint64_t id) {
+    Smb2Reply r{command, status, std::move(body), Seal::kSigned, 0, first + id};
+    r.chained = command == Command::kCreate;
+    return r;
+  };
+  // The share first, then the second pipe refused, then the first.
+  client.server.Answer(reply(Command::kTreeConnect, 0, testing::TreeConnectBody(1), 4));
+  client.server.Answer(reply(Command::kCreate, kStatusAccessDenied, testing::FixedBody(9), 2));
+  client.server.Answer(reply(Command::kIoctl, kStatusAccessDenied, testing::FixedBody(9), 3));
+  client.server.Answer(reply(Command::kCreate, 0, testing::CreateBody(pipe), 0));
+  client.server.Answer(
+      reply(Command::kIoctl, 0, testing::IoctlBody(kFsctlPipeTransceive, pipe, Bytes{'a'}), 1));
+  PipeStart pipes[2];
+  pipes[0].input = Bytes{'b', '1'};
+  pipes[1].input = Bytes{'b', '2'};
+  TreeStart trees[1];
+  trees[0].path = u"\\\\server\\ADMIN$";
+  ASSERT_TRUE(client.connection.StartTogether(pipes, trees));
+  ExpectResult(pipes[0].opened, kOk);
+  ExpectResult(pipes[0].transceived, kOk);
+  EXPECT_EQ(pipes[0].answer, Bytes{'a'});
+  EXPECT_EQ(pipes[0].created.file_id, pipe);
+  ExpectResult(pipes[1].opened, SmbResult::Status(kStatusAccessDenied));
+  ExpectResult(trees[0].result, kOk);
+
+  Client old;
+  ASSERT_TRUE(old.LogOn(Dialect::k202, 0, Seal::kSigned).ok());
+  old.server.Answer(Granting(Tree(Seal::kSigned)));
+  ASSERT_TRUE(old.TreeConnect().ok());
+  const size_t sent = old.server.requests.size();
+  EXPECT_FALSE(old.connection.StartTogether(pipes, trees));
+  EXPECT_EQ(old.server.requests.size(), sent);
+}
+
 }  // namespace
 }  // namespace winreach::smb

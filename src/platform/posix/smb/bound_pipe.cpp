@@ -15,12 +15,12 @@ uint32_t BoundPipe::CallForHandle(uint16_t opnum, std::span<const uint8_t> reque
   return status;
 }
 
-uint32_t OpenBoundPipe(SmbSession& session, std::wstring_view machine, std::string_view pipe,
-                       const rpc::SyntaxId& interface, BoundPipe* result) {
-  uint32_t error = session.OpenPipe(SmbHostOf(machine), pipe, &result->pipe);
+uint32_t OpenBoundPipe(SmbSession& session, std::wstring_view machine, const PipeInterface& pipe,
+                       BoundPipe* result) {
+  uint32_t error = session.OpenPipe(SmbHostOf(machine), pipe.pipe, &result->pipe);
   if (error != 0) return error;
   result->client = std::make_unique<rpc::RpcClient>(*result->pipe);
-  error = result->client->Bind(interface);
+  error = result->client->Bind(pipe.interface);
   if (error != 0) {
     result->client.reset();
     result->pipe.reset();

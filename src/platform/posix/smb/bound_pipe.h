@@ -10,6 +10,9 @@
 #include "platform/posix/smb/smb_session.h"
 #include "rpc/ndr.h"
 #include "rpc/rpc_client.h"
+#include "rpc/srvsvc.h"
+#include "rpc/svcctl.h"
+#include "rpc/winreg.h"
 
 namespace winreach {
 
@@ -23,9 +26,18 @@ struct BoundPipe {
                          rpc::ContextHandle* handle);
 };
 
-// Opens `pipe` on the server that `machine` ("\\host" or "host") names and
-// binds `interface` on it: 0 or the Windows code.
-uint32_t OpenBoundPipe(SmbSession& session, std::wstring_view machine, std::string_view pipe,
-                       const rpc::SyntaxId& interface, BoundPipe* result);
+// A named pipe and the interface bound on it.
+struct PipeInterface {
+  std::string_view pipe;
+  rpc::SyntaxId interface;
+};
+inline constexpr PipeInterface kSrvsvcPipe{"srvsvc", rpc::kSrvsvc};
+inline constexpr PipeInterface kWinregPipe{"winreg", rpc::kWinreg};
+inline constexpr PipeInterface kSvcctlPipe{"svcctl", rpc::kSvcctl};
+
+// Opens the pipe on the server that `machine` ("\\host" or "host") names
+// and binds its interface: 0 or the Windows code.
+uint32_t OpenBoundPipe(SmbSession& session, std::wstring_view machine, const PipeInterface& pipe,
+                       BoundPipe* result);
 
 }  // namespace winreach

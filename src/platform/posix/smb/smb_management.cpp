@@ -21,7 +21,7 @@ uint32_t SmbManagement::Srvsvc(std::wstring_view server, BoundPipe** result) {
   const std::string host = SmbHostOf(server).key;
   if (srvsvc_.client == nullptr || host != srvsvc_host_) {
     DropSrvsvc();
-    if (const uint32_t error = OpenBoundPipe(session_, server, "srvsvc", rpc::kSrvsvc, &srvsvc_);
+    if (const uint32_t error = OpenBoundPipe(session_, server, kSrvsvcPipe, &srvsvc_);
         error != 0) {
       return error;
     }

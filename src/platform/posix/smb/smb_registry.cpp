@@ -13,7 +13,7 @@ uint32_t SmbRegistry::ConnectRegistry(std::wstring_view machine, RegistryKey roo
   *result = nullptr;
   if (root != LocalMachineRoot()) return status::kInvalidHandle;
   auto winreg = std::make_shared<BoundPipe>();
-  if (const uint32_t error = OpenBoundPipe(session_, machine, "winreg", rpc::kWinreg, winreg.get());
+  if (const uint32_t error = OpenBoundPipe(session_, machine, kWinregPipe, winreg.get());
       error != 0) {
     return error;
   }

@@ -146,6 +146,17 @@ std::wstring DialectName(smb::Dialect dialect) {
 
 std::u16string Utf16(std::string_view utf8) { return Utf16FromWide(DecodeUtf8(utf8)); }
 
+// Opens the named pipe `pipe` on IPC$ to read and write it.
+smb::CreateRequest PipeCreateRequest(std::string_view pipe) {
+  smb::CreateRequest request;
+  request.desired_access = kPipeAccess;
+  request.share_access = kShareReadWriteDelete;
+  request.create_disposition = kOpenExisting;
+  request.create_options = kNonDirectoryFile;
+  request.name = Utf16(pipe);
+  return request;
+}
+
 // The password in the UTF-16LE NTLM hashes; the copies made on the way are
 // wiped.
 smb::SecretBytes PasswordUtf16Le(std::string_view utf8) {
@@ -166,6 +177,11 @@ struct SmbSession::Server {
   std::string address;   // as connected to, for the session's facts
   uint16_t port = 0;
   std::map<std::u16string, uint32_t> trees;  // by upper-case share name
+  // Made ahead and not yet asked for: pipes by name, refused shares by
+  // upper-case name.
+  std::map<std::string, smb::PipeStart, std::less<>> started_pipes;
+  std::map<std::u16string, smb::SmbResult> refused_trees;
+  bool started = false;  // what goes ahead has gone
   std::u16string unc_prefix;                 // u"\\\\host\\"
 };
 
@@ -177,14 +193,50 @@ SmbSession::~SmbSession() {
   credentials_.Wipe();
 }
 
-uint32_t SmbSession::Prepare(const SmbHost& host) {
+uint32_t SmbSession::Prepare(const SmbHost& host, std::span<const PipeAhead> pipes,
+                             std::span<const std::u16string_view> shares) {
+  const std::lock_guard<std::mutex> lock(reach_mutex_);
   uint32_t failure = 0;
-  Reach(host, &failure);
+  Server* server = ReachLocked(host, &failure);
+  if (server != nullptr && !server->started) StartAhead(*server, pipes, shares);
   return failure;
+}
+
+void SmbSession::StartAhead(Server& server, std::span<const PipeAhead> pipes,
+                            std::span<const std::u16string_view> shares) {
+  server.started = true;
+  std::vector<smb::PipeStart> opening;
+  for (const PipeAhead& pipe : pipes) {
+    smb::PipeStart& start = opening.emplace_back();
+    start.tree_id = server.trees[kIpcShare];
+    start.request = PipeCreateRequest(pipe.name);
+    start.input = pipe.first;
+  }
+  std::vector<smb::TreeStart> connecting;
+  for (const std::u16string_view share : shares) {
+    if (server.trees.contains(UpperShare(share))) continue;
+    connecting.emplace_back().path = server.unc_prefix + std::u16string(share);
+  }
+  if (!server.connection->StartTogether(opening, connecting)) return;
+  for (size_t i = 0; i < pipes.size(); ++i) {
+    server.started_pipes.emplace(pipes[i].name, std::move(opening[i]));
+  }
+  for (const smb::TreeStart& tree : connecting) {
+    const std::u16string key = UpperShare(tree.path.substr(server.unc_prefix.size()));
+    if (tree.result.ok()) {
+      server.trees[key] = tree.tree_id;
+    } else {
+      server.refused_trees[key] = tree.result;
+    }
+  }
 }
 
 SmbSession::Server* SmbSession::Reach(const SmbHost& host, uint32_t* failure) {
   const std::lock_guard<std::mutex> lock(reach_mutex_);
+  return ReachLocked(host, failure);
+}
+
+SmbSession::Server* SmbSession::ReachLocked(const SmbHost& host, uint32_t* failure) {
   *failure = 0;
   if (host.key.empty()) {
     *failure = status::kBadNetPath;
@@ -356,8 +408,12 @@ uint32_t SmbSession::Tree(Server& server, std::u16string_view share, uint32_t* t
     *tree_id = found->second;
     return 0;
   }
-  const smb::SmbResult result =
-      server.connection->TreeConnect(server.unc_prefix + std::u16string(share), tree_id);
+  smb::SmbResult result;
+  if (auto refused = server.refused_trees.extract(key)) {
+    result = refused.mapped();  // connected ahead: that answer, once
+  } else {
+    result = server.connection->TreeConnect(server.unc_prefix + std::u16string(share), tree_id);
+  }
   if (!result.ok()) return WindowsCodeOf(result, SmbStage::kTree, credentials_.offered);
   server.trees[key] = *tree_id;
   return 0;
@@ -369,25 +425,25 @@ uint32_t SmbSession::OpenPipe(const SmbHost& host, std::string_view pipe,
   uint32_t failure = 0;
   Server* server = Reach(host, &failure);
   if (server == nullptr) return failure;
-  uint32_t tree_id = server->trees[kIpcShare];
-  smb::CreateRequest request;
-  request.desired_access = kPipeAccess;
-  request.share_access = kShareReadWriteDelete;
-  request.create_disposition = kOpenExisting;
-  request.create_options = kNonDirectoryFile;
-  request.name = Utf16(pipe);
+  const bool offered = credentials_.offered;
+  auto open_error = [offered](const smb::SmbResult& failed) {
+    return WindowsCodeOf(failed, SmbStage::kOpenPipe, offered);
+  };
+  auto pipe_error = [offered](const smb::SmbResult& failed) {
+    return WindowsCodeOf(failed, SmbStage::kPipeIo, offered);
+  };
+  if (const auto started = server->started_pipes.find(pipe);
+      started != server->started_pipes.end()) {
+    auto taken = server->started_pipes.extract(started);
+    *result = std::make_unique<smb::NamedPipe>(*server->connection, std::move(taken.mapped()),
+                                               open_error, pipe_error);
+    return 0;
+  }
   // The pipe opens with its first transaction (the RPC bind), in one
   // message where the server takes compounded requests; a failed opening
   // is reported as one.
-  const bool offered = credentials_.offered;
-  *result = std::make_unique<smb::NamedPipe>(
-      *server->connection, tree_id, std::move(request),
-      [offered](const smb::SmbResult& failed) {
-        return WindowsCodeOf(failed, SmbStage::kOpenPipe, offered);
-      },
-      [offered](const smb::SmbResult& failed) {
-        return WindowsCodeOf(failed, SmbStage::kPipeIo, offered);
-      });
+  *result = std::make_unique<smb::NamedPipe>(*server->connection, server->trees[kIpcShare],
+                                             PipeCreateRequest(pipe), open_error, pipe_error);
   return 0;
 }
 

@@ -17,9 +17,11 @@
 // once: later operations on it fail at once with the same code.
 //
 // The first connection may be made ahead, on a thread of its own, while the
-// run's other checks wait (Prepare). Finding or making a server's connection
-// is done under one lock, so an operation that comes while it is being made
-// waits for it; once made, a connection is used by the checks' one thread.
+// run's other checks wait (Prepare), and with it, in one more wait, the pipes
+// and shares the checks will open one after the other. Finding or making a
+// server's connection is done under one lock, so an operation that comes
+// while it is being made waits for it; once made, a connection is used by
+// the checks' one thread.
 #pragma once
 
 #include <chrono>
@@ -28,8 +30,10 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/posix/smb/smb_conf.h"
 #include "platform/posix/smb/smb_credentials.h"
@@ -59,9 +63,19 @@ class SmbSession {
   SmbSession(const SmbSession&) = delete;
   SmbSession& operator=(const SmbSession&) = delete;
 
+  // A pipe the checks will open, and the bytes they will first write on it.
+  struct PipeAhead {
+    std::string_view name;
+    std::vector<uint8_t> first;
+  };
+
   // Connects to the server and logs on, as the first operation on it would:
   // 0, or the code with which that operation and every later one fails.
-  uint32_t Prepare(const SmbHost& host);
+  // Then, in one wait, opens `pipes` with their first transactions and
+  // connects `shares`; the operations that later come for them take what
+  // came of it, success or refusal, as their own.
+  uint32_t Prepare(const SmbHost& host, std::span<const PipeAhead> pipes = {},
+                   std::span<const std::u16string_view> shares = {});
 
   // `pipe` on the server's IPC$: 0, or the Windows code of a failure to
   // reach the server or log on. The pipe itself opens with its first
@@ -93,6 +107,9 @@ class SmbSession {
   // The server's connection and session, made on first use; nullptr with
   // `*failure` set when it cannot be had.
   Server* Reach(const SmbHost& host, uint32_t* failure);
+  Server* ReachLocked(const SmbHost& host, uint32_t* failure);
+  void StartAhead(Server& server, std::span<const PipeAhead> pipes,
+                  std::span<const std::u16string_view> shares);
   uint32_t Connect(Server& server, const SmbHost& host);
   uint32_t ConnectTransport(Server& server, const SmbHost& host);
   uint32_t LogOn(Server& server, const SmbHost& host);

@@ -1,5 +1,5 @@
 // The session area on Linux: the facts of the SMB session's first logon,
-// and its connection made ahead of the checks.
+// and its connection, pipes and shares made ahead of the checks.
 #pragma once
 
 #include <optional>
@@ -16,7 +16,10 @@ class SmbSessionInfo : public Session {
   std::optional<SessionFacts> FirstConnection() override {
     return session_.FirstConnection();
   }
-  void Connect(std::wstring_view machine) override { session_.Prepare(SmbHostOf(machine)); }
+  // The connection, the logon, and what the remote checks will surely ask
+  // of it: the pipes of the management, registry and services areas, bound,
+  // and the ADMIN$ share, on which the file check opens a file.
+  void Connect(std::wstring_view machine) override;
 
  private:
   SmbSession& session_;
