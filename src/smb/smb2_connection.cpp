@@ -493,7 +493,10 @@ SmbResult Smb2Connection::CreatedAndTransceived(uint32_t tree_id, ByteSpan input
 }
 
 bool Smb2Connection::StartTogether(std::span<PipeStart> pipes, std::span<TreeStart> trees) {
-  if (broken_ || !compounding() || credits_ < 2 * pipes.size() + trees.size()) return false;
+  // Within the credits, the closes left for later that may ride along
+  // included.
+  const size_t requests = 2 * pipes.size() + trees.size() + later_closes_.size();
+  if (broken_ || !compounding() || credits_ < requests) return false;
   for (const PipeStart& pipe : pipes) {
     if (pipe.input.size() > max_transact_size()) return false;
   }
