@@ -51,7 +51,7 @@ test_fleet_killed_half_way_resumes_with_exactly_the_missing_computers() {
     </dev/null >/dev/null 2>&1 &
   pid=$!
   for _ in $(seq 200); do
-    [ "$(wc -l <"$records" 2>/dev/null || echo 0)" -ge 85 ] && break
+    [ "$(wc -l 2>/dev/null <"$records" || echo 0)" -ge 85 ] && break
     sleep 0.05
   done
   kill -9 "$pid"
