@@ -89,3 +89,21 @@ test_fleet_stopped_by_sigterm_starts_nothing_more_and_writes_whole_records() {
 for line in open(sys.argv[1]): json.loads(line)' "$WR_STATE/fleet-stop.jsonl"
   grep -q "^winreach: stopped after" "$WR_STATE/fleet-stop.err"
 }
+
+test_many_runs_at_once_find_the_rpc_services_of_a_samba_that_starts_them_on_demand() {
+  # A Samba just started has not started its RPC services (samba-dcerpcd):
+  # the first pipe opened starts them. Thirty-two runs at once, each opening
+  # all three pipes together before that, once stalled it for more than ten
+  # seconds and every remote check failed with 53.
+  local address=10.77.7.70
+  trap "set +e; '$TESTNET_DIR/samba-down' cold" EXIT
+  "$TESTNET_DIR/samba-up" cold "$address" >/dev/null 2>&1
+  seq 32 | wr_cli timeout 60 xargs -P 32 -I{} "$WINREACH" --json "$address" \
+    >"$WR_STATE/cold.jsonl" 2>/dev/null || true
+  assert_eq "32 32 32" "$(/usr/bin/python3 -c '
+import json, sys
+records = [json.loads(line) for line in sys.stdin]
+passed = lambda name: sum(c["ok"] for r in records for c in r["checks"] if c["check"] == name)
+print(len(records), passed("server_info_100"), passed("registry"))' <"$WR_STATE/cold.jsonl")" \
+    "runs, and of them those whose server information and registry answered"
+}

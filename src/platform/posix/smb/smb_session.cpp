@@ -217,10 +217,21 @@ void SmbSession::StartAhead(Server& server, std::span<const PipeAhead> pipes,
     if (server.trees.contains(UpperShare(share))) continue;
     connecting.emplace_back().path = server.unc_prefix + std::u16string(share);
   }
-  if (!server.connection->StartTogether(opening, connecting)) return;
-  for (size_t i = 0; i < pipes.size(); ++i) {
-    server.started_pipes.emplace(pipes[i].name, std::move(opening[i]));
-  }
+  // The first pipe goes alone, as the first check would open it: a Samba
+  // server that starts its RPC services on demand (samba-dcerpcd) stalls
+  // for more than ten seconds when many connections each ask for several
+  // of them at once before it runs. Once one pipe has opened it runs.
+  const std::span<smb::PipeStart> all(opening);
+  const size_t first = std::min<size_t>(all.size(), 1);
+  const auto keep = [&](size_t from, size_t count) {
+    for (size_t i = from; i < from + count; ++i) {
+      server.started_pipes.emplace(pipes[i].name, std::move(opening[i]));
+    }
+  };
+  if (!server.connection->StartTogether(all.first(first), {})) return;
+  keep(0, first);
+  if (!server.connection->StartTogether(all.subspan(first), connecting)) return;
+  keep(first, all.size() - first);
   for (const smb::TreeStart& tree : connecting) {
     const std::u16string key = UpperShare(tree.path.substr(server.unc_prefix.size()));
     if (tree.result.ok()) {
