@@ -50,6 +50,9 @@ struct Client {
     uint32_t tree_id = 0;
     return connection.TreeConnect(kIpc, &tree_id);
   }
+  // A signing 3.1.1 session with IPC$ connected, whose answer grants the
+  // credits a chain takes.
+  SmbResult LogOnWithIpc();
   bool LastSigned() const { return server.requests.back().header.flags & kFlagSigned; }
   // The security mode the session setup request asked for.
   uint8_t SessionSetupSecurityMode() const { return server.requests[1].body.at(3); }
@@ -251,6 +254,12 @@ Smb2Reply Granting(Smb2Reply reply) {
   return reply;
 }
 
+SmbResult Client::LogOnWithIpc() {
+  if (SmbResult r = LogOn(Dialect::k311, 0, Seal::kSigned); !r.ok()) return r;
+  server.Answer(Granting(Tree(Seal::kSigned)));
+  return TreeConnect();
+}
+
 // A pipe opened with its first transaction: one message of two requests,
 // the IOCTL related to the CREATE, each signed on its own; so are the
 // answers, whether they come in one message or apart.
@@ -280,9 +289,7 @@ TEST(Smb2ConnectionTest, PipeOpensWithItsFirstTransactionInOneMessage) {
   for (size_t i = 0; i < std::size(cases); ++i) {
     SCOPED_TRACE(i);
     Client client;
-    ASSERT_TRUE(client.LogOn(Dialect::k311, 0, Seal::kSigned).ok());
-    client.server.Answer(Granting(Tree(Seal::kSigned)));
-    ASSERT_TRUE(client.TreeConnect().ok());
+    ASSERT_TRUE(client.LogOnWithIpc().ok());
     for (Smb2Reply reply : cases[i].replies) {
       // Apart, each answers its own request of the chain.
       if (!reply.chained && i == 1) {
@@ -364,9 +371,7 @@ TEST(Smb2ConnectionTest, ChainsThatLieAboutTheirSizesAreMalformed) {
 TEST(Smb2ConnectionTest, LaterClosesRideAlongAndARefusedChainFallsBack) {
   const FileId pipe{{7}};
   Client client;
-  ASSERT_TRUE(client.LogOn(Dialect::k311, 0, Seal::kSigned).ok());
-  client.server.Answer(Granting(Tree(Seal::kSigned)));
-  ASSERT_TRUE(client.TreeConnect().ok());
+  ASSERT_TRUE(client.LogOnWithIpc().ok());
   client.connection.CloseLater(0, pipe);  // the tree the script connected
   Smb2Reply closed{Command::kClose, 0, testing::FixedBody(60), Seal::kSigned};
   closed.chained = true;
@@ -404,9 +409,7 @@ TEST(Smb2ConnectionTest, LaterClosesRideAlongAndARefusedChainFallsBack) {
 TEST(Smb2ConnectionTest, StartTogetherSendsEveryMessageBeforeAnyAnswer) {
   const FileId pipe{{9}};
   Client client;
-  ASSERT_TRUE(client.LogOn(Dialect::k311, 0, Seal::kSigned).ok());
-  client.server.Answer(Granting(Tree(Seal::kSigned)));
-  ASSERT_TRUE(client.TreeConnect().ok());
+  ASSERT_TRUE(client.LogOnWithIpc().ok());
   const uint64_t first = client.server.requests.back().header.message_id + 1;
   const auto reply = [&](Command command, uint32_t status, Bytes body, uint64_t id) {
     Smb2Reply r{command, status, std::move(body), Seal::kSigned, 0, first + id};
